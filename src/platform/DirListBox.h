@@ -1,0 +1,42 @@
+#pragma once
+
+#include "Failure.h"
+
+#include <QListView>
+
+#include <optional>
+
+class QStandardItemModel;
+
+namespace vorlin {
+
+// The folder list: the chain of folders from the drive's root down to the open folder, indented,
+// then the open folder's subfolders (hidden ones left out), sorted ignoring case. A double-click
+// or Enter opens a folder. Path is the open folder: a drive root ends in the separator, other
+// folders do not. Setting it from code emits change() at once, and only on an actual change.
+class DirListBox : public QListView
+{
+    Q_OBJECT
+public:
+    explicit DirListBox(QWidget* parent = nullptr);
+
+    QString path() const { return m_path; }
+    // Opens path. A folder that cannot be read is reported as a failure and nothing changes.
+    std::optional<Failure> setPath(const QString& path);
+
+    // Reads the open folder again.
+    void refresh();
+
+signals:
+    void change();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void openRow(int row);
+    QStandardItemModel* m_model;
+    QString m_path;
+};
+
+} // namespace vorlin

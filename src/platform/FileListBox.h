@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QListView>
+
+namespace vorlin {
+
+class FileListModel;
+
+// The list of the files in Path whose names match Pattern ("*.bmp"), ignoring case: regular files
+// only, sorted ignoring case. A click on an entry or a keyboard move of the selection emits click().
+class FileListBox : public QListView
+{
+    Q_OBJECT
+public:
+    explicit FileListBox(QWidget* parent = nullptr);
+
+    QString path() const { return m_path; }
+    // Lists the files of path; a folder that cannot be read lists nothing.
+    void setPath(const QString& path);
+
+    QString pattern() const { return m_pattern; }
+    void setPattern(const QString& pattern);
+
+    // The selected entry, or -1.
+    int listIndex() const;
+    void setListIndex(int index);
+
+    int listCount() const;
+    // The name of entry index, or an empty text when there is none.
+    QString list(int index) const;
+    // The name exactly as the file system holds it (names need not be valid UTF-8 on Linux).
+    QByteArray listNative(int index) const;
+
+    // Reads the folder again. The selection is cleared.
+    void refresh();
+
+signals:
+    void click();
+
+private:
+    FileListModel* m_model;
+    QString m_path;
+    QString m_pattern = QStringLiteral("*.*");
+};
+
+} // namespace vorlin
