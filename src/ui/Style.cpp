@@ -1,0 +1,41 @@
+#include "ui/Style.h"
+
+#include <QPalette>
+#include <QWidget>
+
+namespace vorlin::style {
+
+QFont captionFont()
+{
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(8.25);
+    font.setBold(true);
+    return font;
+}
+
+QFont fixedFont()
+{
+    QFont font(QStringLiteral("Courier New"));
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    font.setPointSizeF(8.25);
+    return font;
+}
+
+void setColours(QWidget* widget, const QColor& background, const QColor& text)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, background);
+    palette.setColor(QPalette::Base, background);
+    if (text.isValid()) {
+        palette.setColor(QPalette::WindowText, text);
+        palette.setColor(QPalette::Text, text);
+        palette.setColor(QPalette::Disabled, QPalette::Text, text);
+        palette.setColor(QPalette::Disabled, QPalette::WindowText, text);
+    }
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+} // namespace vorlin::style

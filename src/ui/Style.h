@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+
+class QWidget;
+
+namespace vorlin::style {
+
+// The light yellow background of both windows and of the controls that repeat it.
+inline const QColor Yellow{255, 255, 128};
+// Dark navy: the text of txtFile and the About window's description.
+inline const QColor Navy{0, 0, 64};
+
+// "MS Sans Serif" 8.25 pt bold for captions; falls back to the system's sans serif.
+QFont captionFont();
+// "Courier New" 8.25 pt for text and combo boxes; falls back to a metric-compatible monospace font.
+QFont fixedFont();
+
+// Gives a widget a plain background colour (and, optionally, a text colour) through its palette.
+void setColours(QWidget* widget, const QColor& background, const QColor& text = QColor());
+
+} // namespace vorlin::style
