@@ -3,7 +3,25 @@
 #include <QPalette>
 #include <QWidget>
 
+// Q_INIT_RESOURCE declares a function, so it must be used outside any namespace.
+static void initResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
+
 namespace vorlin::style {
+
+void loadResources()
+{
+    static const bool loaded = (initResources(), true);
+    Q_UNUSED(loaded);
+}
+
+QIcon windowIcon()
+{
+    loadResources();
+    return QIcon(QStringLiteral(":/pictures/vorlin.png"));
+}
 
 QFont captionFont()
 {

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QIcon>
 
 class QWidget;
 
@@ -16,6 +17,12 @@ inline const QColor Navy{0, 0, 64};
 QFont captionFont();
 // "Courier New" 8.25 pt for text and combo boxes; falls back to a metric-compatible monospace font.
 QFont fixedFont();
+
+// Makes the pictures compiled into the ui library available under ":/pictures/". The library is
+// static, so its resources must be pulled in explicitly; calling this more than once is harmless.
+void loadResources();
+// The icon of both windows: 32 by 32 pixels, 16 colours.
+QIcon windowIcon();
 
 // Gives a widget a plain background colour (and, optionally, a text colour) through its palette.
 void setColours(QWidget* widget, const QColor& background, const QColor& text = QColor());
