@@ -1,1 +1,4 @@
-// Placeholder until this window lands.
+#include "ui/frmAbout.h"
+namespace vorlin {
+frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {}
+} // namespace vorlin
