@@ -26,14 +26,6 @@ void touch(const QString& path)
     QVERIFY(file.open(QIODevice::WriteOnly));
 }
 
-QStringList entries(const FileListBox* list)
-{
-    QStringList names;
-    for (int i = 0; i < list->listCount(); ++i)
-        names << list->list(i);
-    return names;
-}
-
 } // namespace
 
 class TestFrmEdit : public QObject
