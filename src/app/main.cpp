@@ -1,4 +1,19 @@
-int main()
+#include "platform/Pictures.h"
+#include "ui/frmEdit.h"
+
+#include <QApplication>
+#include <QIcon>
+
+int main(int argc, char* argv[])
 {
-    return 0;
+    QApplication app(argc, argv);
+    // The application's title; message boxes and the About window show it.
+    QApplication::setApplicationName(QStringLiteral("Vorlin"));
+    QApplication::setApplicationVersion(QStringLiteral(VORLIN_VERSION));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/vorlin.png")));
+    vorlin::configurePictureLoading();
+
+    vorlin::frmEdit window;
+    window.show();
+    return QApplication::exec();
 }

@@ -9,6 +9,8 @@ namespace vorlin {
 struct Failure
 {
     static constexpr int DeviceUnavailable = 68;
+    // A name that cannot be used as a file name; nothing on disk was touched.
+    static constexpr int BadFileName = 52;
 
     int number = 0;
     QString description;

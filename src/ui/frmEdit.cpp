@@ -1,1 +1,447 @@
-// Placeholder until this window lands.
+#include "ui/frmEdit.h"
+
+#include "names/CodeTables.h"
+#include "names/DrawingName.h"
+#include "names/NameReading.h"
+#include "platform/DirListBox.h"
+#include "platform/DriveListBox.h"
+#include "platform/Drives.h"
+#include "platform/FileListBox.h"
+#include "platform/MessageBox.h"
+#include "platform/PictureBox.h"
+#include "platform/Pictures.h"
+#include "platform/SafeRename.h"
+#include "platform/Twips.h"
+#include "ui/Style.h"
+#include "ui/frmAbout.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <algorithm>
+
+namespace vorlin {
+
+namespace {
+
+// Client area of the window as designed, in twips.
+constexpr int ClientWidth = 10860;
+constexpr int ClientHeight = 6135;
+
+const QString AppTitle = QStringLiteral("Vorlin");
+const QString LineUpPrompt = QStringLiteral("Line up drive, folders and files!");
+
+const QChar Separator = QDir::separator();
+
+// Puts a control at its designed place and remembers its TabIndex, from which the tab order is built.
+template <typename Widget> Widget* place(Widget* widget, const char* name, QRect twips, int tabIndex)
+{
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(twipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
+    widget->setProperty("TabIndex", tabIndex);
+    return widget;
+}
+
+QLabel* caption(QWidget* parent, const QString& text)
+{
+    auto* label = new QLabel(text, parent);
+    label->setFont(style::captionFont());
+    style::setColours(label, style::Yellow, Qt::black);
+    return label;
+}
+
+QLineEdit* textBox(QWidget* parent)
+{
+    auto* box = new QLineEdit(parent);
+    box->setFont(style::fixedFont());
+    return box;
+}
+
+QComboBox* comboBox(QWidget* parent)
+{
+    auto* box = new QComboBox(parent);
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->setFont(style::fixedFont());
+    box->setMaxVisibleItems(15);
+    return box;
+}
+
+// A vertical line of the default colour, one pixel wide, between two points given in twips.
+QFrame* verticalLine(QWidget* parent, const char* name, int x, int top, int bottom)
+{
+    auto* line = new QFrame(parent);
+    line->setObjectName(QLatin1String(name));
+    line->setFrameShape(QFrame::VLine);
+    line->setFrameShadow(QFrame::Plain);
+    line->setLineWidth(1);
+    line->setGeometry(twipsToPixels(x), twipsToPixels(top), 1, twipsToPixels(bottom - top));
+    return line;
+}
+
+} // namespace
+
+frmEdit::frmEdit(QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("frmEdit"));
+    setWindowTitle(QStringLiteral("Rename Drawings"));
+    setWindowIcon(QIcon(QStringLiteral(":/pictures/vorlin.png")));
+
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    style::setColours(client, style::Yellow);
+    setCentralWidget(client);
+
+    createControls(client);
+    createMenus();
+    setTabOrder();
+
+    // The lists start on the current directory, before any handler is connected.
+    const QString current = currentDirectory();
+    Drive1->setDrive(Drives::keyOf(current));
+    dirSourceBMP->setPath(current);
+    File1->setPath(dirSourceBMP->path());
+    File2->setPath(dirSourceBMP->path());
+
+    connectHandlers();
+    resize(twipsToPixels(ClientWidth), twipsToPixels(ClientHeight) + menuBar()->sizeHint().height());
+
+    Form_Load();
+}
+
+frmEdit::~frmEdit() = default;
+
+void frmEdit::createControls(QWidget* client)
+{
+    // Left column: drive, folders and DIB drawings.
+    Label1 = place(caption(client, QStringLiteral("Select Drive\\Folder containing the Drawings:")), "Label1",
+                   {120, 60, 4665, 255}, 4);
+    Drive1 = place(new DriveListBox(client), "Drive1", {120, 300, 4665, 315}, 1);
+    dirSourceBMP = place(new DirListBox(client), "dirSourceBMP", {120, 645, 4665, 1665}, 2);
+    Label5 = place(caption(client, QStringLiteral("Select Drawing (dib FileName):")), "Label5",
+                   {120, 2565, 4665, 255}, 7);
+    File1 = place(new FileListBox(client), "File1", {120, 2835, 4665, 2235}, 3);
+    File1->setPattern(QStringLiteral("*.dib"));
+    picDib = place(new PictureBox(client), "picDib", {120, 5070, 4665, 945}, 0);
+
+    // Right column: the convention, the new name and the fields in the order of the convention.
+    Label6 = place(new QLabel(QStringLiteral("country_company_gt_acronym(_suffix).bmp "), client), "Label6",
+                   {5175, 60, 5580, 210}, 14);
+    Label6->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    style::setColours(Label6, style::Yellow);
+
+    txtFile = place(textBox(client), "txtFile", {5130, 300, 5640, 330}, 13);
+    txtFile->setAlignment(Qt::AlignCenter);
+    txtFile->setEnabled(false);
+    style::setColours(txtFile, style::Yellow, style::Navy);
+
+    Label4 = place(caption(client, QStringLiteral("ULAND (country):")), "Label4", {5130, 678, 1590, 255}, 9);
+    cboUland = place(comboBox(client), "cboUland", {6870, 678, 3900, 330}, 5);
+    Label7 = place(caption(client, QStringLiteral("Company:")), "Label7", {5130, 1056, 1425, 255}, 16);
+    txtCompany = place(textBox(client), "txtCompany", {6870, 1056, 3900, 315}, 15);
+    Label3 = place(caption(client, QStringLiteral("GT (type):")), "Label3", {5130, 1419, 1470, 255}, 8);
+    cboGT = place(comboBox(client), "cboGT", {6870, 1419, 3900, 330}, 6);
+    Label8 = place(caption(client, QStringLiteral("Acronym:")), "Label8", {5130, 1797, 1470, 255}, 19);
+    txtAcronym = place(textBox(client), "txtAcronym", {6870, 1797, 3900, 315}, 18);
+    Label9 = place(caption(client, QStringLiteral("Suffix:")), "Label9", {5130, 2160, 1470, 255}, 21);
+    txtSuffix = place(textBox(client), "txtSuffix", {6870, 2160, 3900, 315}, 20);
+
+    Label2 = place(caption(client, QStringLiteral("Select Drawing (bmp FileName):")), "Label2",
+                   {6075, 2565, 4665, 255}, 12);
+    File2 = place(new FileListBox(client), "File2", {6105, 2835, 4665, 2235}, 10);
+    File2->setPattern(QStringLiteral("*.bmp"));
+    picBmp = place(new PictureBox(client), "picBmp", {6105, 5070, 4665, 945}, 11);
+
+    // Between the columns: the "maintain previous" switch and the command.
+    chkM = place(new QCheckBox(client), "chkM", {4875, 1410, 195, 270}, 22);
+    style::setColours(chkM, style::Yellow);
+    Label10 =
+        place(new QLabel(QStringLiteral("maintain previous"), client), "Label10", {5010, 2850, 960, 405}, 23);
+    Label10->setWordWrap(true);
+    style::setColours(Label10, style::Yellow);
+    verticalLine(client, "Line1", 4965, 720, 1635);
+    verticalLine(client, "Line2", 4965, 1485, 3210);
+    cmdRD = place(new QPushButton(QStringLiteral("Rename!"), client), "cmdRD", {4905, 3720, 1095, 495}, 17);
+
+    // Screen readers announce each field by the caption beside it.
+    const std::pair<QWidget*, QLabel*> captioned[] = {
+        {Drive1, Label1},     {File1, Label5},     {cboUland, Label4}, {txtCompany, Label7}, {cboGT, Label3},
+        {txtAcronym, Label8}, {txtSuffix, Label9}, {File2, Label2},    {chkM, Label10},
+    };
+    for (const auto& [control, label] : captioned) {
+        label->setBuddy(control);
+        control->setAccessibleName(label->text().remove(QLatin1Char(':')).trimmed());
+    }
+    dirSourceBMP->setAccessibleName(QStringLiteral("Folders"));
+    txtFile->setAccessibleName(QStringLiteral("New file name"));
+    picDib->setAccessibleName(QStringLiteral("DIB drawing"));
+    picBmp->setAccessibleName(QStringLiteral("Bitmap drawing"));
+    picDib->setFocusPolicy(Qt::StrongFocus);
+    picBmp->setFocusPolicy(Qt::StrongFocus);
+}
+
+void frmEdit::createMenus()
+{
+    menuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    menuFile->setObjectName(QStringLiteral("menuFile"));
+    menuExit = menuFile->addAction(QStringLiteral("&Exit"), this, &frmEdit::menuExit_Click);
+    menuExit->setObjectName(QStringLiteral("menuExit"));
+
+    menuX = menuBar()->addMenu(QStringLiteral("?"));
+    menuX->setObjectName(QStringLiteral("menuX"));
+    menuAbout = menuX->addAction(QStringLiteral("&About"), this, &frmEdit::menuAbout_Click);
+    menuAbout->setObjectName(QStringLiteral("menuAbout"));
+}
+
+void frmEdit::connectHandlers()
+{
+    connect(Drive1, &DriveListBox::change, this, &frmEdit::Drive1_Change);
+    connect(dirSourceBMP, &DirListBox::change, this, &frmEdit::dirSourceBMP_Change);
+    connect(File2, &FileListBox::click, this, &frmEdit::File2_Click);
+    connect(File1, &FileListBox::click, this, &frmEdit::File1_Click);
+    connect(cmdRD, &QPushButton::clicked, this, &frmEdit::cmdRD_Click);
+}
+
+// Tab moves through the controls by rising TabIndex; those that take no focus are skipped.
+void frmEdit::setTabOrder()
+{
+    QList<QWidget*> controls;
+    for (QWidget* child : centralWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child->property("TabIndex").isValid() && child->focusPolicy() != Qt::NoFocus &&
+            child->isEnabled())
+            controls.append(child);
+    }
+    std::sort(controls.begin(), controls.end(), [](QWidget* a, QWidget* b) {
+        return a->property("TabIndex").toInt() < b->property("TabIndex").toInt();
+    });
+    for (qsizetype i = 1; i < controls.size(); ++i)
+        QWidget::setTabOrder(controls[i - 1], controls[i]);
+    if (!controls.isEmpty())
+        controls.first()->setFocus();
+}
+
+void frmEdit::Form_Load()
+{
+    cboGT->clear();
+    cboGT->addItems(GtTable().listEntries());
+    cboGT->setCurrentIndex(-1);
+    cboGT->clearEditText();
+
+    cboUland->clear();
+    cboUland->addItems(UlandTable().listEntries());
+    cboUland->setCurrentIndex(-1);
+    cboUland->clearEditText();
+
+    m_strPath = currentDirectory();
+    // The drive already shows the current directory's drive, so this raises no change.
+    Drive1->setDrive(Drives::keyOf(m_strPath));
+}
+
+void frmEdit::Drive1_Change()
+{
+    const QString previous = Drives::keyOf(currentDirectory());
+    m_strPath = Drive1->drive();
+
+    const QString root = Drives::rootOf(m_strPath);
+    std::optional<Failure> failure = setCurrentDrive(m_strPath);
+    if (!failure)
+        failure = setCurrentDirectory(root);
+    if (!failure)
+        failure = dirSourceBMP->setPath(root);
+    if (!failure) {
+        // When the folder list already showed this root it raised no change; strPath must still
+        // name a folder, never a bare drive key.
+        m_strPath = dirSourceBMP->path();
+        return;
+    }
+
+    if (failure->number == Failure::DeviceUnavailable)
+        MessageBox::show(QStringLiteral("Device NOT available!"), MessageBox::Exclamation,
+                         QStringLiteral("Quenta"));
+    else
+        MessageBox::show(failure->description, MessageBox::OkOnly);
+
+    // Going back to the previous drive runs a complete drive change for it, nested here.
+    m_strPath = previous;
+    Drive1->setDrive(previous);
+}
+
+void frmEdit::dirSourceBMP_Change()
+{
+    m_strPath = dirSourceBMP->path();
+    File1->setPath(m_strPath);
+    File2->setPath(m_strPath);
+}
+
+void frmEdit::ClearFields()
+{
+    cboUland->setCurrentIndex(-1);
+    cboUland->setEditText(QString());
+    cboUland->repaint();
+    cboGT->setCurrentIndex(-1);
+    cboGT->setEditText(QString());
+    cboGT->repaint();
+    txtAcronym->clear();
+    txtAcronym->repaint();
+    txtSuffix->clear();
+    txtSuffix->repaint();
+    txtCompany->clear();
+    txtCompany->repaint();
+}
+
+bool frmEdit::pick(const FileListBox* list)
+{
+    const int index = list->listIndex();
+    if (index < 0)
+        return false;
+    m_strFile = list->list(index);
+    m_pickedName = list->listNative(index);
+    m_pickedFolder = list->path();
+    return true;
+}
+
+void frmEdit::File2_Click()
+{
+    // A click with no entry selected has nothing to read.
+    if (File2->listIndex() < 0)
+        return;
+    if (chkM->checkState() == Qt::Unchecked)
+        ClearFields();
+    pick(File2);
+
+    const NameReading reading = ReadBitmapName(m_strFile);
+    if (reading.kind == NameReading::Kind::Structured) {
+        if (reading.country)
+            cboUland->setCurrentIndex(*reading.country);
+        if (reading.company)
+            txtCompany->setText(*reading.company);
+        if (reading.type)
+            cboGT->setCurrentIndex(*reading.type);
+        if (reading.acronym)
+            txtAcronym->setText(*reading.acronym);
+        if (reading.suffix)
+            txtSuffix->setText(*reading.suffix);
+    } else {
+        txtAcronym->setText(reading.acronym.value_or(QString()));
+        txtAcronym->repaint();
+        txtSuffix->setText(reading.suffix.value_or(QString()));
+        txtSuffix->repaint();
+    }
+    ShowDrawing(QStringLiteral("bmp"));
+}
+
+void frmEdit::File1_Click()
+{
+    if (File1->listIndex() < 0)
+        return;
+    if (chkM->checkState() == Qt::Unchecked)
+        ClearFields();
+    pick(File1);
+
+    const NameReading reading = ReadPlainName(m_strFile, QStringLiteral(".dib"));
+    txtAcronym->setText(reading.acronym.value_or(QString()));
+    txtAcronym->repaint();
+    txtSuffix->setText(reading.suffix.value_or(QString()));
+    txtSuffix->repaint();
+    ShowDrawing(QStringLiteral("dib"));
+}
+
+void frmEdit::ShowDrawing(const QString& kind)
+{
+    if (trimSpaces(m_strPath).isEmpty() || m_strPath == QStringLiteral("\\")) {
+        MessageBox::show(LineUpPrompt, MessageBox::Exclamation, AppTitle);
+        return;
+    }
+    const QString path =
+        m_strPath.endsWith(Separator) ? m_strPath + m_strFile : m_strPath + Separator + m_strFile;
+
+    QImage picture;
+    if (auto failure = loadPicture(path, picture)) {
+        MessageBox::reportError(*failure);
+        return;
+    }
+
+    PictureBox* box = nullptr;
+    if (kind == QStringLiteral("dib"))
+        box = picDib;
+    else if (kind == QStringLiteral("bmp"))
+        box = picBmp;
+    if (!box)
+        return;
+    box->cls();
+    box->setPicture(picture);
+    box->refresh();
+}
+
+QWidget* frmEdit::controlFor(MandatoryField field) const
+{
+    switch (field) {
+    case MandatoryField::Country:
+        return cboUland;
+    case MandatoryField::Company:
+        return txtCompany;
+    case MandatoryField::Type:
+        return cboGT;
+    case MandatoryField::Acronym:
+        return txtAcronym;
+    }
+    return nullptr;
+}
+
+void frmEdit::cmdRD_Click()
+{
+    txtFile->clear();
+    txtFile->repaint();
+
+    const DrawingFields fields{cboUland->currentText(), txtCompany->text(), cboGT->currentText(),
+                               txtAcronym->text(), txtSuffix->text()};
+    if (const auto empty = firstEmptyField(fields)) {
+        MessageBox::show(promptFor(*empty), MessageBox::Exclamation, AppTitle);
+        controlFor(*empty)->setFocus();
+        return;
+    }
+    // Without a pick there is no file to rename; the folder itself must never be taken for one.
+    if (m_pickedName.isEmpty()) {
+        MessageBox::show(LineUpPrompt, MessageBox::Exclamation, AppTitle);
+        return;
+    }
+
+    txtFile->setText(composeName(fields));
+    txtFile->repaint();
+    const QString newName = trimSpaces(txtFile->text());
+    if (const auto problem = portableNameProblem(newName)) {
+        MessageBox::reportError(Failure{Failure::BadFileName, *problem});
+        return;
+    }
+
+    if (!m_strPath.endsWith(Separator))
+        m_strPath = trimSpaces(m_strPath) + Separator;
+
+    if (auto failure = renameNoReplace(m_pickedFolder, m_pickedName, QFile::encodeName(newName))) {
+        MessageBox::reportError(*failure);
+        return;
+    }
+    File1->refresh();
+    File2->refresh();
+}
+
+void frmEdit::menuExit_Click()
+{
+    if (MessageBox::show(QStringLiteral("This will end the program's session"),
+                         MessageBox::OkCancel + MessageBox::Exclamation, AppTitle) == MessageBox::Ok)
+        close();
+}
+
+void frmEdit::menuAbout_Click()
+{
+    frmAbout about(this);
+    about.exec();
+}
+
+} // namespace vorlin
