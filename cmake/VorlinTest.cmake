@@ -1,15 +1,18 @@
-# vorlin_add_test(NAME SOURCES file... LIBS target...)
+# vorlin_add_test(NAME name SOURCES file... LIBS target... [TIMEOUT seconds])
 # Builds one Qt Test executable and registers it with CTest. Every test runs headless on the
-# offscreen platform, so no display is needed, and in its own scratch folder under the build tree.
-function(vorlin_add_test name)
-    cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
-    add_executable(${name} ${ARG_SOURCES})
-    target_link_libraries(${name} PRIVATE Qt6::Test ${ARG_LIBS})
-    add_test(NAME ${name} COMMAND ${name})
+# offscreen platform, so no display is needed.
+function(vorlin_add_test)
+    cmake_parse_arguments(ARG "" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+    if(NOT ARG_NAME)
+        message(FATAL_ERROR "vorlin_add_test needs NAME")
+    endif()
     if(NOT ARG_TIMEOUT)
         set(ARG_TIMEOUT 300)
     endif()
-    set_tests_properties(${name} PROPERTIES
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_QUICK_BACKEND=software"
+    add_executable(${ARG_NAME} ${ARG_SOURCES})
+    target_link_libraries(${ARG_NAME} PRIVATE Qt6::Test ${ARG_LIBS})
+    add_test(NAME ${ARG_NAME} COMMAND ${ARG_NAME})
+    set_tests_properties(${ARG_NAME} PROPERTIES
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
         TIMEOUT ${ARG_TIMEOUT})
 endfunction()

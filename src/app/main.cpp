@@ -1,8 +1,8 @@
 #include "platform/Pictures.h"
+#include "ui/Style.h"
 #include "ui/frmEdit.h"
 
 #include <QApplication>
-#include <QIcon>
 
 int main(int argc, char* argv[])
 {
@@ -10,7 +10,7 @@ int main(int argc, char* argv[])
     // The application's title; message boxes and the About window show it.
     QApplication::setApplicationName(QStringLiteral("Vorlin"));
     QApplication::setApplicationVersion(QStringLiteral(VORLIN_VERSION));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/vorlin.png")));
+    QApplication::setWindowIcon(vorlin::style::windowIcon());
     vorlin::configurePictureLoading();
 
     vorlin::frmEdit window;

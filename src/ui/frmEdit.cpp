@@ -91,7 +91,7 @@ frmEdit::frmEdit(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("frmEdit"));
     setWindowTitle(QStringLiteral("Rename Drawings"));
-    setWindowIcon(QIcon(QStringLiteral(":/pictures/vorlin.png")));
+    setWindowIcon(style::windowIcon());
 
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
