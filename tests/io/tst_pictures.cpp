@@ -103,6 +103,33 @@ Bmp withMasks(int bitCount, quint32 red, quint32 green, quint32 blue)
     return b;
 }
 
+// A bitmap of 1 or 4 bits a pixel whose index at (x, y) is (x + y) modulo the palette size.
+Bmp packed(int w, int h, int bitCount)
+{
+    Bmp b = runLengths(w, h, bitCount, {});
+    b.compression = 0;
+    const int stride = Bmp::stride(w, bitCount);
+    b.pixels = QByteArray(stride * h, '\0');
+    const int colours = 1 << bitCount;
+    for (int r = 0; r < h; ++r)
+        for (int x = 0; x < w; ++x) {
+            const int index = (x + (h - 1 - r)) % colours;
+            const int bit = x * bitCount;
+            b.pixels[r * stride + bit / 8] =
+                char(b.pixels[r * stride + bit / 8] | index << (8 - bitCount - bit % 8));
+        }
+    return b;
+}
+
+QImage packedImage(int w, int h, int bitCount)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, paletteColor((x + y) % (1 << bitCount)));
+    return image;
+}
+
 // The 12-byte header keeps three bytes a colour.
 Bmp coreIndexed8(int w, int h)
 {
@@ -166,6 +193,9 @@ private slots:
             << "pal.bmp" << Bmp::indexed8(9, 4).bytes() << patternImage8(9, 4);
         QTest::newRow("8 bits, palette of 16, named .dib")
             << "pal16.dib" << Bmp::indexed8(9, 4, 16).bytes() << patternImage8(9, 4, 16);
+        QTest::newRow("1 bit, width not a multiple of 8")
+            << "mono.bmp" << packed(13, 3, 1).bytes() << packedImage(13, 3, 1);
+        QTest::newRow("4 bits, odd width") << "four.bmp" << packed(9, 3, 4).bytes() << packedImage(9, 3, 4);
         QTest::newRow("12-byte header, 8 bits")
             << "core8.bmp" << coreIndexed8(5, 3).bytes() << patternImage8(5, 3);
         Bmp core24 = Bmp::rgb24(5, 3);
@@ -370,6 +400,7 @@ private slots:
         QTest::newRow("RLE8") << runLengths(6, 3, 8, rle8Data).bytes();
         QTest::newRow("RLE4") << runLengths(5, 2, 4, rle4Data).bytes();
         QTest::newRow("32 bits with colour masks") << withMasks(32, 0xff0000, 0xff00, 0xff).bytes();
+        QTest::newRow("1 bit") << packed(13, 3, 1).bytes();
     }
 
     void neverShowsPartOfAFile()
