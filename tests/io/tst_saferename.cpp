@@ -140,19 +140,6 @@ private slots:
         QCOMPARE(namesIn(folder()), (QList<QByteArray>{"I_FS_E_E626.bmp", "old.bmp"}));
     }
 
-    void refusesAnExistingFolderOfThatName_data() { addWays(); }
-    void refusesAnExistingFolderOfThatName()
-    {
-        write("old.bmp", "old pixels");
-        QCOMPARE(::mkdir(path("new.bmp").constData(), 0700), 0);
-        const auto failure = renameNoReplace(folder(), "old.bmp", "new.bmp");
-        QVERIFY(failure);
-        QCOMPARE(failure->number, EEXIST);
-        QCOMPARE(read("old.bmp"), QByteArray("old pixels"));
-        QVERIFY(S_ISDIR(statOf(path("new.bmp")).st_mode));
-        QVERIFY(namesIn(QFile::decodeName(path("new.bmp"))).isEmpty());
-    }
-
     // Another program creates the target between any check and the rename itself.
     void refusesATargetThatAppearsAtTheLastMoment_data() { addWays(); }
     void refusesATargetThatAppearsAtTheLastMoment()
