@@ -116,6 +116,11 @@ std::optional<QString> portableNameProblem(const QString& name)
                 .arg(codePoint(c.unicode()));
     }
 
+    // Reading a name from the file system drops a leading byte order mark, so the file would be
+    // listed under another name than the one it was given.
+    if (name.startsWith(QChar(0xFEFF)))
+        return QStringLiteral("The name begins with an invisible byte order mark (U+FEFF), which would be "
+                              "lost when the name is read back.");
     if (name.endsWith(u'.'))
         return QStringLiteral("The name %1 ends in a dot, which Windows does not allow.").arg(quoted(name));
     if (name.endsWith(u' '))

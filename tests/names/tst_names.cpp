@@ -387,6 +387,9 @@ void TestNames::portableNameProblem_data()
                                    << "\"?\"";
     QTest::newRow("lone surrogate") << QString(QChar(0xD800)) + ".bmp"
                                     << "U+D800";
+    QTest::newRow("leading byte order mark") << QChar(0xFEFF) + QString("E626.bmp") << "U+FEFF";
+    QTest::newRow("byte order mark inside") << "E" + QString(QChar(0xFEFF)) + "626.bmp"
+                                            << "";
     QTest::newRow("trailing dot") << "E626."
                                   << "ends in a dot";
     QTest::newRow("trailing space") << "E626 "
