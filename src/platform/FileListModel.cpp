@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace vorlin {
@@ -90,6 +91,7 @@ int FileListModel::read(const QString& folder, const QString& pattern)
     keys.reserve(names.size());
     struct Keyed
     {
+        std::uint64_t head; // the key's first 8 bytes, big-endian, so most comparisons are one
         Slice key;
         Slice name;
     };
@@ -99,12 +101,17 @@ int FileListModel::read(const QString& folder, const QString& pattern)
         const char* name = names.constData() + row.offset;
         const qsizetype offset = keys.size();
         if (std::all_of(name, name + row.length, [](char c) { return (unsigned char)c < 0x80; })) {
-            for (qsizetype i = 0; i < row.length; ++i)
-                keys.append(asciiLower(name[i]));
+            keys.append(name, row.length);
+            char* key = keys.data() + offset;
+            std::transform(key, key + row.length, key, asciiLower);
         } else {
             keys.append(QFile::decodeName(QByteArray::fromRawData(name, row.length)).toCaseFolded().toUtf8());
         }
-        keyed.push_back({{offset, keys.size() - offset}, row});
+        const qsizetype keyLength = keys.size() - offset;
+        std::uint64_t head = 0;
+        for (qsizetype i = 0; i < 8; ++i)
+            head = head << 8 | (i < keyLength ? (unsigned char)keys[offset + i] : 0u);
+        keyed.push_back({head, {offset, keyLength}, row});
     }
     auto compareSlices = [](const char* base, const Slice& a, const Slice& b) {
         const int c = std::memcmp(base + a.offset, base + b.offset, size_t(std::min(a.length, b.length)));
@@ -113,6 +120,8 @@ int FileListModel::read(const QString& folder, const QString& pattern)
     const char* keyBase = keys.constData();
     const char* nameBase = names.constData();
     std::sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) {
+        if (a.head != b.head)
+            return a.head < b.head;
         const int c = compareSlices(keyBase, a.key, b.key);
         return c != 0 ? c < 0 : compareSlices(nameBase, a.name, b.name) < 0;
     });

@@ -54,6 +54,7 @@ private slots:
     void fileListFilters();
     void fileListKeepsNonUtf8Bytes();
     void fileListSortsIgnoringCase();
+    void fileListSortsPastALongCommonStart();
     void fileListRereadsOnPathAndRefresh();
     void fileListClicks();
 
@@ -152,6 +153,21 @@ void TestListBoxes::fileListSortsIgnoringCase()
     QCOMPARE(namesOf(box), QStringList({"10.bmp", "9.bmp", "_under.bmp", "alpha.bmp", "Beta.bmp", "beta.bmp",
                                         "eta.bmp", "Zeta.bmp", QString::fromUtf8("\xc3\xa9psilon.bmp"),
                                         QString::fromUtf8("\xc3\x89t\xc3\xa9.bmp")}));
+}
+
+void TestListBoxes::fileListSortsPastALongCommonStart()
+{
+    // Names alike in their first eight letters, and names that begin with another name: the order
+    // must come from the whole name, not its start.
+    QTemporaryDir dir;
+    for (const char* name : {"drawing_9.bmp", "drawing_10.bmp", "DRAWING_10.BMP", "Drawing_1.bmp",
+                             "drawing_.bmp", "drawing.bmp", "drawin.bmp"})
+        QVERIFY(touch(dir.path(), name));
+    FileListBox box;
+    box.setPattern(QStringLiteral("*.bmp"));
+    box.setPath(dir.path());
+    QCOMPARE(namesOf(box), QStringList({"drawin.bmp", "drawing.bmp", "drawing_.bmp", "Drawing_1.bmp",
+                                        "DRAWING_10.BMP", "drawing_10.bmp", "drawing_9.bmp"}));
 }
 
 void TestListBoxes::fileListRereadsOnPathAndRefresh()
