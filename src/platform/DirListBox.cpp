@@ -151,8 +151,12 @@ void DirListBox::populate(const QStringList& children)
         chainNames.append(name);
     }
 
-    const QIcon openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
-    const QIcon closedIcon = style()->standardIcon(QStyle::SP_DirIcon);
+    if (m_openIcon.isNull() || m_closedIcon.isNull()) {
+        m_openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
+        m_closedIcon = style()->standardIcon(QStyle::SP_DirIcon);
+    }
+    const QIcon& openIcon = m_openIcon;
+    const QIcon& closedIcon = m_closedIcon;
     auto makeItem = [](const QIcon& icon, const QString& text, const QString& path, int depth) {
         auto* item = new QStandardItem(icon, text);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren);

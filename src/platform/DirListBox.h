@@ -2,6 +2,7 @@
 
 #include "Failure.h"
 
+#include <QIcon>
 #include <QListView>
 #include <optional>
 
@@ -38,6 +39,9 @@ private:
     void populate(const QStringList& children);
     QStandardItemModel* m_model;
     QString m_path;
+    // The style's folder icons, loaded once: the style reads them from image files every time.
+    QIcon m_openIcon;
+    QIcon m_closedIcon;
 };
 
 } // namespace vorlin
