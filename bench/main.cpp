@@ -6,6 +6,7 @@
 #include "Stats.h"
 #include "WindowDriver.h"
 #include "baseline.h"
+#include "platform/DirListBox.h"
 #include "platform/FileListBox.h"
 #include "platform/PictureBox.h"
 
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLocale>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -29,6 +31,7 @@ struct Options
     int runs = 5;
     int warmups = 1;
     QString dataParent;
+    QStringList only; // figures to run; all when empty
 };
 
 // One measured quantity of a figure, with its unit ("ms" or "MiB").
@@ -188,7 +191,7 @@ bool Benchmark::preview(Figure& figure, WindowDriver& driver, const QString& nam
     figure.rows = {{QStringLiteral("frmEdit: File2_Click until picBmp repainted"), "ms", {}},
                    {QStringLiteral("C: read(), convert BGR rows to 32-bit pixels"), "ms", {}}};
     const DrawingFolder previews{m_data.previews, 3, 0, 0};
-    if (!driver.openFolder(previews)) {
+    if (driver.dirSourceBMP->path() != previews.path && !driver.openFolder(previews)) {
         error = driver.error();
         return false;
     }
@@ -296,11 +299,12 @@ void printFigure(const Figure& figure)
 
 void usage(std::FILE* to)
 {
-    std::fprintf(to, "Usage: vorlin-bench [--tiny] [--runs N] [--warmups N] [--data FOLDER]\n"
+    std::fprintf(to, "Usage: vorlin-bench [--tiny] [--runs N] [--warmups N] [--data FOLDER] [--only NAMES]\n"
                      "  --tiny         small data and one run after the warm-up (a smoke test)\n"
                      "  --runs N       measured runs of every figure (default 5; 1 with --tiny)\n"
                      "  --warmups N    unmeasured runs first (default 1)\n"
                      "  --data FOLDER  where to make the temporary data (default: the system's temp folder)\n"
+                     "  --only NAMES   run only these figures (names joined by commas), e.g. for profiling\n"
                      "Prints a table, then one line per figure: name value.\n");
 }
 
@@ -327,6 +331,8 @@ bool parse(int argc, char** argv, Options& options)
             continue;
         else if (std::strcmp(arg, "--data") == 0 && i + 1 < argc)
             options.dataParent = QFile::decodeName(argv[++i]);
+        else if (std::strcmp(arg, "--only") == 0 && i + 1 < argc)
+            options.only = QString::fromLocal8Bit(argv[++i]).split(QLatin1Char(','), Qt::SkipEmptyParts);
         else
             return false;
     }
@@ -433,22 +439,37 @@ int main(int argc, char** argv)
         {},
         0};
 
-    Benchmark bench(options, *data);
-    progress("memory: opening the large folder in child processes");
-    if (!bench.memory(memory))
-        return fail(bench.error);
-    progress("start-up: child processes");
-    if (!bench.startup(startup))
-        return fail(bench.error);
+    std::vector<Figure*> figures{&folderBig, &folderMid, &previewWide, &previewHuge, &startup, &memory};
+    if (!options.only.isEmpty()) {
+        std::erase_if(figures,
+                      [&](const Figure* f) { return !options.only.contains(QLatin1String(f->name)); });
+        if (figures.empty())
+            return fail(QStringLiteral("--only names no figure"));
+    }
+    auto wanted = [&](const Figure& figure) {
+        return std::find(figures.begin(), figures.end(), &figure) != figures.end();
+    };
 
-    progress("folders and previews: in the real window");
-    {
+    Benchmark bench(options, *data);
+    if (wanted(memory)) {
+        progress("memory: opening the large folder in child processes");
+        if (!bench.memory(memory))
+            return fail(bench.error);
+    }
+    if (wanted(startup)) {
+        progress("start-up: child processes");
+        if (!bench.startup(startup))
+            return fail(bench.error);
+    }
+    if (wanted(folderBig) || wanted(folderMid) || wanted(previewWide) || wanted(previewHuge)) {
+        progress("folders and previews: in the real window");
         WindowDriver driver(data->home);
         if (!driver.ok())
             return fail(driver.error());
-        if (!bench.folder(folderBig, driver, data->big) || !bench.folder(folderMid, driver, data->mid) ||
-            !bench.preview(previewWide, driver, data->widePicture, data->wideSize) ||
-            !bench.preview(previewHuge, driver, data->hugePicture, data->hugeSize))
+        if ((wanted(folderBig) && !bench.folder(folderBig, driver, data->big)) ||
+            (wanted(folderMid) && !bench.folder(folderMid, driver, data->mid)) ||
+            (wanted(previewWide) && !bench.preview(previewWide, driver, data->widePicture, data->wideSize)) ||
+            (wanted(previewHuge) && !bench.preview(previewHuge, driver, data->hugePicture, data->hugeSize)))
             return fail(bench.error);
         if (driver.boxesShown())
             return fail(QStringLiteral("the window showed %1 message boxes during the measurements")
@@ -462,7 +483,6 @@ int main(int argc, char** argv)
         "Vorlin benchmark: %s sizes, %d measured runs after %d warm-up%s; Qt platform \"%s\"; data in %s\n",
         options.tiny ? "tiny" : "full", options.runs, options.warmups, options.warmups == 1 ? "" : "s",
         qPrintable(QGuiApplication::platformName()), qPrintable(options.dataParent));
-    const Figure* figures[] = {&folderBig, &folderMid, &previewWide, &previewHuge, &startup, &memory};
     for (const Figure* figure : figures)
         printFigure(*figure);
     for (const QString& note : bench.notes)
