@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QEvent>
 #include <QFile>
+#include <QLabel>
 #include <QMainWindow>
 #include <QProcess>
 #include <cerrno>
@@ -129,13 +130,15 @@ void setUpAsTheProgram()
     configurePictureLoading();
 }
 
-int runStartupChild(bool frmEditWindow, int argc, char** argv)
+int runStartupChild(StartupWindow kind, int argc, char** argv)
 {
     QApplication app(argc, argv);
     QuitAfterFirstPaint quitter;
-    if (!frmEditWindow) {
+    if (kind != StartupWindow::FrmEdit) {
         QMainWindow window;
         window.resize(twipsToPixels(10860), twipsToPixels(6135));
+        if (kind == StartupWindow::Text)
+            window.setCentralWidget(new QLabel(QStringLiteral("Rename Drawings"), &window));
         window.installEventFilter(&quitter);
         window.show();
         return QApplication::exec();

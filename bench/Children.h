@@ -11,14 +11,21 @@ namespace vorlin::bench {
 // The hidden arguments with which the benchmark runs itself as a child process.
 inline constexpr char ChildFrmEdit[] = "--child-frmedit";
 inline constexpr char ChildEmpty[] = "--child-empty";
+inline constexpr char ChildText[] = "--child-text";
 inline constexpr char ChildMemory[] = "--child-memory";
 
 // The application set-up of src/app/main.cpp: name, version, icon, picture loading.
 void setUpAsTheProgram();
 
-// Child: starts the program as src/app does (frmEdit, Form_Load, show), or shows an empty
-// QMainWindow of the same size, and exits right after the window's first paint.
-int runStartupChild(bool frmEditWindow, int argc, char** argv);
+// The windows a start-up child shows.
+enum class StartupWindow {
+    FrmEdit, // the program as src/app starts it: frmEdit, Form_Load, show
+    Empty,   // an empty QMainWindow of the same size
+    Text,    // the same with one line of text, for information: what drawing any text costs
+};
+
+// Child: shows the window and exits right after its first paint.
+int runStartupChild(StartupWindow kind, int argc, char** argv);
 
 // Child: shows frmEdit in home (the current directory), then opens big and prints the resident
 // memory before and after on one line of standard output.

@@ -44,14 +44,19 @@ struct Row
 
 struct Figure
 {
+    Figure(const char* name, const QString& title, double goal, const char* unit = "")
+        : name(name), title(title), goal(goal), unit(unit), decimals(*unit ? 1 : 2)
+    {}
+
     const char* name;
     QString title;
-    QString goalText; // "at most 1.5"
-    double goal = 0;
-    int decimals = 2;
+    double goal;      // the value is to be at most this
+    const char* unit; // of the value and the goal; empty for a ratio
+    int decimals;
     std::vector<Row> rows;
     Series pairedRatios; // product over baseline, run by run
     double value = 0;
+    QString information; // printed below the figure
 };
 
 QString count(int n)
@@ -242,7 +247,8 @@ bool Benchmark::preview(Figure& figure, WindowDriver& driver, const QString& nam
 bool Benchmark::startup(Figure& figure)
 {
     figure.rows = {{QStringLiteral("process: frmEdit, Form_Load, show, first paint, exit"), "ms", {}},
-                   {QStringLiteral("process: empty QMainWindow, show, first paint, exit"), "ms", {}}};
+                   {QStringLiteral("process: empty QMainWindow, show, first paint, exit"), "ms", {}},
+                   {QStringLiteral("for information: the same with one QLabel of text"), "ms", {}}};
     const QString log = QDir(m_data.root()).filePath(QStringLiteral("child.log"));
     for (int i = 0; i < iterations(); ++i) {
         const auto window = timeChild(ChildFrmEdit, {}, log, error);
@@ -251,13 +257,19 @@ bool Benchmark::startup(Figure& figure)
         const auto empty = timeChild(ChildEmpty, {}, log, error);
         if (!empty)
             return false;
+        const auto text = timeChild(ChildText, {}, log, error);
+        if (!text)
+            return false;
         if (measured(i)) {
             figure.rows[0].series.add(*window);
             figure.rows[1].series.add(*empty);
+            figure.rows[2].series.add(*text);
             figure.pairedRatios.add(*window / *empty);
         }
     }
     figure.value = figure.rows[0].series.median() / figure.rows[1].series.median();
+    figure.information = QStringLiteral("frmEdit over the window with one label: %1")
+                             .arg(figure.rows[0].series.median() / figure.rows[2].series.median(), 0, 'f', 2);
     return true;
 }
 
@@ -289,12 +301,14 @@ void printFigure(const Figure& figure)
     }
     const bool met = figure.value <= figure.goal;
     if (!figure.pairedRatios.empty())
-        std::printf("  %s = %.*f (ratio of medians; run by run %.2f to %.2f); goal %s: %s\n", figure.name,
-                    figure.decimals, figure.value, figure.pairedRatios.min(), figure.pairedRatios.max(),
-                    qPrintable(figure.goalText), met ? "met" : "MISSED");
+        std::printf("  %s = %.*f (ratio of medians; run by run %.2f to %.2f); goal at most %.1f: %s\n",
+                    figure.name, figure.decimals, figure.value, figure.pairedRatios.min(),
+                    figure.pairedRatios.max(), figure.goal, met ? "met" : "MISSED");
     else
-        std::printf("  %s = %.*f; goal %s: %s\n", figure.name, figure.decimals, figure.value,
-                    qPrintable(figure.goalText), met ? "met" : "MISSED");
+        std::printf("  %s = %.*f %s; goal at most %g %s: %s\n", figure.name, figure.decimals, figure.value,
+                    figure.unit, figure.goal, figure.unit, met ? "met" : "MISSED");
+    if (!figure.information.isEmpty())
+        std::printf("  (%s)\n", qPrintable(figure.information));
 }
 
 void usage(std::FILE* to)
@@ -358,9 +372,11 @@ void progress(const char* what)
 int main(int argc, char** argv)
 {
     if (argc >= 2 && std::strcmp(argv[1], ChildFrmEdit) == 0)
-        return runStartupChild(true, argc, argv);
+        return runStartupChild(StartupWindow::FrmEdit, argc, argv);
     if (argc >= 2 && std::strcmp(argv[1], ChildEmpty) == 0)
-        return runStartupChild(false, argc, argv);
+        return runStartupChild(StartupWindow::Empty, argc, argv);
+    if (argc >= 2 && std::strcmp(argv[1], ChildText) == 0)
+        return runStartupChild(StartupWindow::Text, argc, argv);
     if (argc >= 2 && std::strcmp(argv[1], ChildMemory) == 0) {
         QStringList arguments;
         for (int i = 2; i < argc; ++i)
@@ -411,33 +427,19 @@ int main(int argc, char** argv)
         return QStringLiteral("Showing a %1 by %2, 24-bit bitmap picked in File2")
             .arg(count(size.width()), count(size.height()));
     };
-    Figure folderBig{
-        "folder_100k_ratio", folderTitle("the 100k figure", data->big), "at most 1.5", 1.5, 2, {}, {}, 0};
-    Figure folderMid{
-        "folder_10k_ratio", folderTitle("the 10k figure", data->mid), "at most 2.0", 2.0, 2, {}, {}, 0};
-    Figure previewWide{
-        "preview_2000x400_ratio", previewTitle(data->wideSize), "at most 3.5", 3.5, 2, {}, {}, 0};
-    Figure previewHuge{
-        "preview_8000x6000_ratio", previewTitle(data->hugeSize), "at most 1.8", 1.8, 2, {}, {}, 0};
-    Figure startup{"startup_ratio",
+    Figure folderBig("folder_100k_ratio", folderTitle("the 100k figure", data->big), 1.5);
+    Figure folderMid("folder_10k_ratio", folderTitle("the 10k figure", data->mid), 2.0);
+    Figure previewWide("preview_2000x400_ratio", previewTitle(data->wideSize), 3.5);
+    Figure previewHuge("preview_8000x6000_ratio", previewTitle(data->hugeSize), 1.8);
+    Figure startup("startup_ratio",
                    QStringLiteral("Start-up to the first paint, whole child process, offscreen (in %1)")
                        .arg(data->home.path),
-                   "at most 1.3",
-                   1.3,
-                   2,
-                   {},
-                   {},
-                   0};
-    Figure memory{
+                   1.3);
+    Figure memory(
         "memory_100k_mb",
         QStringLiteral("Resident memory growth opening the folder of %1 drawings (fresh child per run)")
             .arg(count(data->big.bmp + data->big.dib)),
-        "at most 16 MiB",
-        16,
-        1,
-        {},
-        {},
-        0};
+        16, "MiB");
 
     std::vector<Figure*> figures{&folderBig, &folderMid, &previewWide, &previewHuge, &startup, &memory};
     if (!options.only.isEmpty()) {
