@@ -295,9 +295,9 @@ void printFigure(const Figure& figure)
     std::printf("\n%s\n", qPrintable(figure.title));
     std::printf("  %-60s %10s %10s %10s\n", "", "median", "min", "max");
     for (const Row& row : figure.rows) {
-        const char* unit = row.unit == QLatin1String("ms") ? "ms" : "MiB";
+        const QByteArray unit = row.unit.toLatin1();
         std::printf("  %-60s %7.2f %-3s%7.2f %-3s%7.2f %-3s\n", qPrintable(row.label), row.series.median(),
-                    unit, row.series.min(), unit, row.series.max(), unit);
+                    unit.constData(), row.series.min(), unit.constData(), row.series.max(), unit.constData());
     }
     const bool met = figure.value <= figure.goal;
     if (!figure.pairedRatios.empty())
