@@ -2,8 +2,10 @@
 
 #include <QList>
 #include <QString>
-
+#include <QStringList>
+#include <initializer_list>
 #include <optional>
+#include <utility>
 
 namespace vorlin {
 
@@ -20,19 +22,22 @@ struct CodeEntry
 class CodeTable
 {
 public:
+    // Builds each list entry from its code, padded with spaces to codeWidth, " - " and the description.
     CodeTable(int codeWidth, std::initializer_list<std::pair<const char*, const char*>> codes);
 
     int codeWidth() const { return m_codeWidth; }
     int size() const { return int(m_entries.size()); }
     const CodeEntry& at(int position) const { return m_entries.at(position); }
     const QList<CodeEntry>& entries() const { return m_entries; }
+    // The list entries in table order, for filling a combo box.
     QStringList listEntries() const;
 
     // The position whose code equals text exactly (whole text, case-sensitive), or none.
     std::optional<int> positionOf(const QString& text) const;
 
     // The code cut from a combo box text: its first codeWidth characters, trimmed of spaces.
-    // A shorter text yields what there is; no check against the table is made.
+    // A shorter text yields what there is; no check against the table is made. A character
+    // written as a surrogate pair counts as one and is never cut in half.
     QString codeOfComboText(const QString& comboText) const;
 
 private:

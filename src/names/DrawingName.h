@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <optional>
 
 namespace vorlin {
@@ -29,7 +28,10 @@ QString promptFor(MandatoryField field);
 QString composeName(const DrawingFields& fields);
 
 // Why name cannot be used as a plain file name that also survives a copy to Windows media,
-// or none when it can.
+// or none when it can. The reason names the problem and is meant for the user.
 std::optional<QString> portableNameProblem(const QString& name);
+
+// The longest file name, in bytes of UTF-8, that common file systems accept.
+inline constexpr int MaxNameBytes = 255;
 
 } // namespace vorlin

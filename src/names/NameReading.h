@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <optional>
 
 namespace vorlin {
@@ -23,7 +22,8 @@ struct NameReading
 };
 
 // Reads a name from the bitmap list: structured when it begins with a country code and "_",
-// plain otherwise.
+// plain otherwise. Underscores split the name into country, company, type, acronym and suffix;
+// the acronym and the suffix end at the first "." after their start.
 NameReading ReadBitmapName(const QString& name);
 
 // Reads only an acronym and a suffix marker ("SAR", "0" to "3" or empty); both are always set.

@@ -3,7 +3,6 @@
 #include "Failure.h"
 
 #include <QListView>
-
 #include <optional>
 
 class QStandardItemModel;
@@ -35,6 +34,8 @@ protected:
 
 private:
     void openRow(int row);
+    // Shows the chain of folders down to m_path, then children (already sorted).
+    void populate(const QStringList& children);
     QStandardItemModel* m_model;
     QString m_path;
 };

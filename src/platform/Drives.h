@@ -2,9 +2,10 @@
 
 #include "Failure.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
-
+#include <functional>
 #include <optional>
 
 namespace vorlin {
@@ -35,6 +36,17 @@ QString keyOf(const QString& path);
 
 // The root folder of the drive with this key.
 QString rootOf(const QString& key);
+
+// Linux: picks the drives out of the text of /proc/self/mountinfo: "/" first, then the other mounts
+// of real storage sorted by path. labelOf gives the volume label of a mount source (a device);
+// isFolder tells whether a local mount point is a folder, since single files can be bind-mounted.
+QList<Drive> fromMountInfo(const QByteArray& mountInfo,
+                           const std::function<QString(const QString& source)>& labelOf = {},
+                           const std::function<bool(const QString& mountPoint)>& isFolder = {});
+
+// Linux: the volume labels of the devices named in a folder like /dev/disk/by-label, keyed by
+// the canonical path of the device each entry points to.
+QHash<QString, QString> labelsByDevice(const QString& byLabelFolder = QStringLiteral("/dev/disk/by-label"));
 
 } // namespace Drives
 

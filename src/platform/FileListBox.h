@@ -37,10 +37,26 @@ public:
 signals:
     void click();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
 private:
+    void read();
+    // The first read of the initial folder waits until the list is shown or asked, so that the
+    // pattern set right after construction does not cost a second read.
+    void ensureRead() const;
+    void onSelectionChanged();
+
     FileListModel* m_model;
     QString m_path;
     QString m_pattern = QStringLiteral("*.*");
+    bool m_readPending = true;
+    bool m_changingFromCode = false;
+    bool m_mouseDown = false;
+    int m_rowAtPress = -1;
 };
 
 } // namespace vorlin

@@ -4,7 +4,6 @@
 
 #include <QByteArray>
 #include <QString>
-
 #include <functional>
 #include <optional>
 
@@ -18,5 +17,9 @@ std::optional<Failure> renameNoReplace(const QString& folder, const QByteArray& 
 
 // Test seam: called right before each rename system call, with the full target path.
 void setBeforeRenameHookForTesting(std::function<void(const QByteArray& target)> hook);
+
+// Test seam: while set, renames go the way used where the file system cannot rename without
+// replacing (a new link, then removing the old name).
+void setForceLinkFallbackForTesting(bool force);
 
 } // namespace vorlin
