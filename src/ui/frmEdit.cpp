@@ -168,6 +168,9 @@ void frmEdit::createControls(QWidget* client)
     verticalLine(client, "Line1", 4965, 720, 1635);
     verticalLine(client, "Line2", 4965, 1485, 3210);
     cmdRD = place(new QPushButton(QStringLiteral("Rename!"), client), "cmdRD", {4905, 3720, 1095, 495}, 17);
+    // A main window has no default button: only an auto-default button reacts to Return and Enter
+    // while it has the focus (Space presses any button).
+    cmdRD->setAutoDefault(true);
 
     // Screen readers announce each field by the caption beside it.
     const std::pair<QWidget*, QLabel*> captioned[] = {
