@@ -23,11 +23,18 @@ QIcon windowIcon()
     return QIcon(QStringLiteral(":/pictures/vorlin.png"));
 }
 
-QFont captionFont()
+QFont defaultFont()
 {
-    QFont font(QStringLiteral("MS Sans Serif"));
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans")});
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(8.25);
+    return font;
+}
+
+QFont captionFont()
+{
+    QFont font = defaultFont();
     font.setBold(true);
     return font;
 }

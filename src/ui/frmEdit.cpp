@@ -82,6 +82,8 @@ QFrame* verticalLine(QWidget* parent, const char* name, int x, int top, int bott
     line->setFrameShadow(QFrame::Plain);
     line->setLineWidth(1);
     line->setGeometry(twipsToPixels(x), twipsToPixels(top), 1, twipsToPixels(bottom - top));
+    // A line lies on the window's background, beneath the controls: chkM covers the line through it.
+    line->lower();
     return line;
 }
 
@@ -96,6 +98,7 @@ frmEdit::frmEdit(QWidget* parent) : QMainWindow(parent)
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
     style::setColours(client, style::Yellow);
+    client->setFont(style::defaultFont());
     setCentralWidget(client);
 
     createControls(client);
@@ -160,7 +163,11 @@ void frmEdit::createControls(QWidget* client)
 
     // Between the columns: the "maintain previous" switch and the command.
     chkM = place(new QCheckBox(client), "chkM", {4875, 1410, 195, 270}, 22);
+    // A button paints its background in the button colour; the check box is yellow like the window.
+    chkM->setBackgroundRole(QPalette::Window);
     style::setColours(chkM, style::Yellow);
+    // The designed box is 13 pixels wide; the style's own indicator is wider and would lose its edge.
+    chkM->setStyleSheet(QStringLiteral("QCheckBox::indicator { width: 13px; height: 13px; }"));
     Label10 =
         place(new QLabel(QStringLiteral("maintain previous"), client), "Label10", {5010, 2850, 960, 405}, 23);
     Label10->setWordWrap(true);
