@@ -16,6 +16,7 @@
 #include "ui/frmAbout.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -82,6 +83,8 @@ QFrame* verticalLine(QWidget* parent, const char* name, int x, int top, int bott
     line->setFrameShadow(QFrame::Plain);
     line->setLineWidth(1);
     line->setGeometry(twipsToPixels(x), twipsToPixels(top), 1, twipsToPixels(bottom - top));
+    // Lines are drawn on the window's surface, behind every control.
+    line->lower();
     return line;
 }
 
@@ -95,7 +98,7 @@ frmEdit::frmEdit(QWidget* parent) : QMainWindow(parent)
 
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
-    style::setColours(client, style::Yellow);
+    style::setBackground(client, style::Yellow);
     setCentralWidget(client);
 
     createControls(client);
@@ -160,7 +163,7 @@ void frmEdit::createControls(QWidget* client)
 
     // Between the columns: the "maintain previous" switch and the command.
     chkM = place(new QCheckBox(client), "chkM", {4875, 1410, 195, 270}, 22);
-    style::setColours(chkM, style::Yellow);
+    style::setBackground(chkM, style::Yellow);
     Label10 =
         place(new QLabel(QStringLiteral("maintain previous"), client), "Label10", {5010, 2850, 960, 405}, 23);
     Label10->setWordWrap(true);
@@ -182,8 +185,11 @@ void frmEdit::createControls(QWidget* client)
     txtFile->setAccessibleName(QStringLiteral("New file name"));
     picDib->setAccessibleName(QStringLiteral("DIB drawing"));
     picBmp->setAccessibleName(QStringLiteral("Bitmap drawing"));
-    picDib->setFocusPolicy(Qt::StrongFocus);
-    picBmp->setFocusPolicy(Qt::StrongFocus);
+    for (PictureBox* box : {picDib, picBmp}) {
+        // Picture boxes keep the system's plain background, not the window's yellow.
+        box->setPalette(QApplication::palette(box));
+        box->setFocusPolicy(Qt::StrongFocus);
+    }
 }
 
 void frmEdit::createMenus()
