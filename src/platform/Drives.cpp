@@ -292,7 +292,11 @@ QString rootOf(const QString& key)
 QString currentDirectory()
 {
     const QString path = QDir::toNativeSeparators(QDir::currentPath());
-    return path.isEmpty() ? QDir::toNativeSeparators(QDir::rootPath()) : path;
+    if (path.isEmpty())
+        return QDir::toNativeSeparators(QDir::rootPath());
+    // A drive root is written with its separator, like the folder list writes it.
+    const QString root = Drives::rootOf(Drives::keyOf(path));
+    return root == path + QDir::separator() ? root : path;
 }
 
 namespace {

@@ -3,7 +3,6 @@
 #include "Failure.h"
 
 #include <QString>
-
 #include <functional>
 
 class QWidget;

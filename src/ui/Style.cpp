@@ -48,6 +48,14 @@ QFont fixedFont()
     return font;
 }
 
+void setBackground(QWidget* widget, const QColor& colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colour);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
 void setColours(QWidget* widget, const QColor& background, const QColor& text)
 {
     QPalette palette = widget->palette();

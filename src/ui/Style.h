@@ -28,6 +28,9 @@ void loadResources();
 // The icon of both windows: 32 by 32 pixels, 16 colours.
 QIcon windowIcon();
 
+// Fills a widget's own background with colour; the fields inside it keep their usual white.
+void setBackground(QWidget* widget, const QColor& colour);
+
 // Gives a widget a plain background colour (and, optionally, a text colour) through its palette.
 void setColours(QWidget* widget, const QColor& background, const QColor& text = QColor());
 

@@ -16,6 +16,7 @@
 #include "ui/frmAbout.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -82,7 +83,7 @@ QFrame* verticalLine(QWidget* parent, const char* name, int x, int top, int bott
     line->setFrameShadow(QFrame::Plain);
     line->setLineWidth(1);
     line->setGeometry(twipsToPixels(x), twipsToPixels(top), 1, twipsToPixels(bottom - top));
-    // A line lies on the window's background, beneath the controls: chkM covers the line through it.
+    // Lines are drawn on the window's surface, behind every control.
     line->lower();
     return line;
 }
@@ -97,7 +98,7 @@ frmEdit::frmEdit(QWidget* parent) : QMainWindow(parent)
 
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
-    style::setColours(client, style::Yellow);
+    style::setBackground(client, style::Yellow);
     client->setFont(style::defaultFont());
     setCentralWidget(client);
 
@@ -165,7 +166,7 @@ void frmEdit::createControls(QWidget* client)
     chkM = place(new QCheckBox(client), "chkM", {4875, 1410, 195, 270}, 22);
     // A button paints its background in the button colour; the check box is yellow like the window.
     chkM->setBackgroundRole(QPalette::Window);
-    style::setColours(chkM, style::Yellow);
+    style::setBackground(chkM, style::Yellow);
     // The designed box is 13 pixels wide; the style's own indicator is wider and would lose its edge.
     chkM->setStyleSheet(QStringLiteral("QCheckBox::indicator { width: 13px; height: 13px; }"));
     Label10 =
@@ -192,8 +193,11 @@ void frmEdit::createControls(QWidget* client)
     txtFile->setAccessibleName(QStringLiteral("New file name"));
     picDib->setAccessibleName(QStringLiteral("DIB drawing"));
     picBmp->setAccessibleName(QStringLiteral("Bitmap drawing"));
-    picDib->setFocusPolicy(Qt::StrongFocus);
-    picBmp->setFocusPolicy(Qt::StrongFocus);
+    for (PictureBox* box : {picDib, picBmp}) {
+        // Picture boxes keep the system's plain background, not the window's yellow.
+        box->setPalette(QApplication::palette(box));
+        box->setFocusPolicy(Qt::StrongFocus);
+    }
 }
 
 void frmEdit::createMenus()

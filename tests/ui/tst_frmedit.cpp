@@ -33,6 +33,7 @@ class TestFrmEdit : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { QCoreApplication::setApplicationName(QStringLiteral("Vorlin")); }
     void init();
     void cleanup();
 

@@ -46,6 +46,7 @@ class TestReading : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { QCoreApplication::setApplicationName(QStringLiteral("Vorlin")); }
     void init();
     void cleanup();
 
@@ -227,6 +228,7 @@ void TestReading::drawingsLoadWithAndWithoutTrailingSeparator()
     // The drive root ends in the separator; the path still has a single one.
     QVERIFY(!dir->setPath(m_folder->path() + QLatin1Char('/')));
     QVERIFY(m_window->strPath().endsWith(QLatin1Char('/')));
+    control<FileListBox>(m_window.get(), "File2")->refresh();
     QVERIFY(clickEntry(control<FileListBox>(m_window.get(), "File2"), QStringLiteral("root.bmp")));
     QCOMPARE(picBmp->picture().pixelColor(0, 0), QColor(Qt::red));
 

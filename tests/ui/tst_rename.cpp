@@ -20,6 +20,7 @@ class TestRename : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { QCoreApplication::setApplicationName(QStringLiteral("Vorlin")); }
     void init();
     void cleanup();
 
