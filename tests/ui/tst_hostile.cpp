@@ -105,7 +105,9 @@ private slots:
     void malformedBitmapIsReported_data();
     void malformedBitmapIsReported();
 
-    void namedPipeIsNeitherListedNorOpened();
+    void entryThatIsNotAFileIsNeitherListedNorLoaded_data();
+    void entryThatIsNotAFileIsNeitherListedNorLoaded();
+    void symbolicLinkIsRenamedNotItsTarget();
     void pickedFileReplacedByNamedPipeIsReported();
     void pickedFileGoneBeforeRenameIsReported_data();
     void pickedFileGoneBeforeRenameIsReported();
@@ -239,12 +241,33 @@ void TestHostile::malformedBitmapIsReported()
              QColor(name.endsWith(u".dib"_s) ? Qt::yellow : Qt::green));
 }
 
-// A named pipe that looks like a drawing would block whoever opens it for reading until some
-// writer comes; the lists leave it out, and loading it fails at once.
-void TestHostile::namedPipeIsNeitherListedNorOpened()
+void TestHostile::entryThatIsNotAFileIsNeitherListedNorLoaded_data()
 {
-    for (const char* name : {"x.bmp", "x.dib"})
-        QCOMPARE(::mkfifo(QFile::encodeName(m_folder->file(QLatin1String(name))).constData(), 0600), 0);
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("why");
+    // A named pipe would block whoever opens it for reading until some writer comes.
+    QTest::newRow("named pipe") << u"pipe"_s << u"it is not an ordinary file"_s;
+    QTest::newRow("folder") << u"folder"_s << u"it is a folder"_s;
+    QTest::newRow("dangling symbolic link") << u"dangling"_s << u"does not exist"_s;
+    QTest::newRow("symbolic link to itself") << u"loop"_s << u"symbolic links"_s;
+}
+
+// Such an entry named like a drawing is left out of the lists; loading it fails at once.
+void TestHostile::entryThatIsNotAFileIsNeitherListedNorLoaded()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, why);
+    for (const QString& name : {u"x.bmp"_s, u"x.dib"_s}) {
+        const QString path = m_folder->file(name);
+        if (kind == u"pipe"_s)
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (kind == u"folder"_s)
+            QVERIFY(QDir(m_folder->path()).mkdir(name));
+        else if (kind == u"dangling"_s)
+            QVERIFY(QFile::link(m_folder->file(u"nowhere"_s), path));
+        else
+            QVERIFY(QFile::link(path, path));
+    }
     showGoodDrawings();
 
     QCOMPARE(entries(control<FileListBox>(window(), "File2")), QStringList(u"good.bmp"_s));
@@ -253,9 +276,29 @@ void TestHostile::namedPipeIsNeitherListedNorOpened()
     QImage picture;
     const auto failure = loadPicture(m_folder->file(u"x.bmp"_s), picture);
     QVERIFY(failure);
-    QVERIFY2(failure->description.startsWith(u"Cannot show \"x.bmp\": it is not an ordinary file"_s),
-             qPrintable(failure->description));
+    QVERIFY2(failure->description.startsWith(u"Cannot show \"x.bmp\": "_s), qPrintable(failure->description));
+    QVERIFY2(failure->description.contains(why, Qt::CaseInsensitive), qPrintable(failure->description));
     QVERIFY(picture.isNull());
+}
+
+// A link named like a drawing shows the drawing it points to; a rename renames the link only.
+void TestHostile::symbolicLinkIsRenamedNotItsTarget()
+{
+    QVERIFY(QDir(m_folder->path()).mkdir(u"elsewhere"_s));
+    QVERIFY(writeBitmap(m_folder->file(u"elsewhere/target.bmp"_s), Qt::green));
+    QVERIFY(QFile::link(m_folder->file(u"elsewhere/target.bmp"_s), m_folder->file(u"link.bmp"_s)));
+    const auto elsewhere = snapshot(m_folder->file(u"elsewhere"_s));
+    refreshLists();
+    QVERIFY(clickEntry(control<FileListBox>(window(), "File2"), u"link.bmp"_s));
+    QCOMPARE(control<PictureBox>(window(), "picBmp")->picture().pixelColor(0, 0), QColor(Qt::green));
+    fillFields();
+
+    pressRename();
+
+    QVERIFY2(m_boxes->boxes.isEmpty(), qPrintable(m_boxes->boxes.value(0).prompt));
+    QCOMPARE(QFileInfo(m_folder->file(NewName)).symLinkTarget(), m_folder->file(u"elsewhere/target.bmp"_s));
+    QCOMPARE(snapshot(m_folder->path()).keys(), (QList<QByteArray>{NewName.toUtf8(), "elsewhere"}));
+    QCOMPARE(snapshot(m_folder->file(u"elsewhere"_s)), elsewhere);
 }
 
 // The entry was an ordinary file when listed; by the click it is a named pipe.
