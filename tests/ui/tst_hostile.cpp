@@ -208,7 +208,8 @@ void TestHostile::malformedBitmapIsReported_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("why");
     for (const MalformedBitmap& bitmap : malformedBitmaps())
-        QTest::newRow(bitmap.tag) << bitmap.name << bitmap.bytes << bitmap.why;
+        QTest::newRow(qPrintable(u"%1, picked as %2"_s.arg(QLatin1String(bitmap.tag), bitmap.name)))
+            << bitmap.name << bitmap.bytes << bitmap.why;
 }
 
 // The broken file is picked in the list of its kind while both boxes show a drawing.
@@ -246,10 +247,10 @@ void TestHostile::entryThatIsNotAFileIsNeitherListedNorLoaded_data()
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("why");
     // A named pipe would block whoever opens it for reading until some writer comes.
-    QTest::newRow("named pipe") << u"pipe"_s << u"it is not an ordinary file"_s;
-    QTest::newRow("folder") << u"folder"_s << u"it is a folder"_s;
-    QTest::newRow("dangling symbolic link") << u"dangling"_s << u"does not exist"_s;
-    QTest::newRow("symbolic link to itself") << u"loop"_s << u"symbolic links"_s;
+    QTest::newRow("named pipe called x.bmp and x.dib") << u"pipe"_s << u"it is not an ordinary file"_s;
+    QTest::newRow("folder called x.bmp and x.dib") << u"folder"_s << u"it is a folder"_s;
+    QTest::newRow("dangling symbolic link called x.bmp and x.dib") << u"dangling"_s << u"does not exist"_s;
+    QTest::newRow("symbolic link to itself called x.bmp and x.dib") << u"loop"_s << u"symbolic links"_s;
 }
 
 // Such an entry named like a drawing is left out of the lists; loading it fails at once.
@@ -322,8 +323,8 @@ void TestHostile::pickedFileReplacedByNamedPipeIsReported()
 void TestHostile::pickedFileGoneBeforeRenameIsReported_data()
 {
     QTest::addColumn<QString>("renamedTo");
-    QTest::newRow("deleted by someone else") << QString();
-    QTest::newRow("renamed by someone else to another name") << u"moved.bmp"_s;
+    QTest::newRow("picked file deleted by someone else") << QString();
+    QTest::newRow("picked file renamed by someone else") << u"moved.bmp"_s;
 }
 
 void TestHostile::pickedFileGoneBeforeRenameIsReported()
