@@ -135,7 +135,7 @@ private:
     void showGoodDrawings();
     void fillFields() const;
     void pressRename() const { QTest::mouseClick(control<QPushButton>(window(), "cmdRD"), Qt::LeftButton); }
-    // The one error report shown since the test began: critical icon, naming each of texts.
+    // The one box recorded is an error report (critical icon, the title "Vorlin") naming each of texts.
     void expectOneErrorReport(const QStringList& texts) const;
 
     std::unique_ptr<ScratchFolder> m_folder;
