@@ -372,8 +372,10 @@ void frmEdit::ShowDrawing(const QString& kind)
         MessageBox::show(LineUpPrompt, MessageBox::Exclamation, AppTitle);
         return;
     }
-    const QString path =
-        m_strPath.endsWith(Separator) ? m_strPath + m_strFile : m_strPath + Separator + m_strFile;
+    // The name goes in as the bytes the list read from the folder: its text may not spell it
+    // (a name that is not valid UTF-8 shows as a different, possibly existing, name).
+    const QString folder = m_strPath.endsWith(Separator) ? m_strPath : m_strPath + Separator;
+    const QByteArray path = QFile::encodeName(folder) + m_pickedName;
 
     QImage picture;
     if (auto failure = loadPicture(path, picture)) {
