@@ -195,7 +195,7 @@ void frmEdit::createControls(QWidget* client)
     picBmp->setAccessibleName(QStringLiteral("Bitmap drawing"));
     for (PictureBox* box : {picDib, picBmp}) {
         // Picture boxes keep the system's plain background, not the window's yellow.
-        box->setPalette(QApplication::palette(box));
+        style::setBackground(box, QApplication::palette().color(QPalette::Window));
         box->setFocusPolicy(Qt::StrongFocus);
     }
 }
