@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Vorlin and runs every test, headless.
+# Installs what is missing, builds Vorlin and runs every test, headless: once as shipped (default
+# preset) and once under AddressSanitizer and UndefinedBehaviorSanitizer (asan preset), where the
+# first report of a memory error, undefined behaviour or leak ends the test with a failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 
 jobs=$(nproc)
-cmake --preset default
-cmake --build --preset default -j "$jobs"
-ctest --preset default -j "$jobs"
+for preset in default asan; do
+    echo "== preset $preset"
+    cmake --preset "$preset"
+    cmake --build --preset "$preset" -j "$jobs"
+    ctest --preset "$preset" -j "$jobs"
+done

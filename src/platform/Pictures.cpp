@@ -273,9 +273,9 @@ std::optional<QString> decodeRunLengths(const QByteArray& data, int bitCount, QI
 
 #ifdef Q_OS_UNIX
 // Opens a regular file for reading. O_NONBLOCK keeps a named pipe from hanging the window.
-std::optional<Failure> openForReading(const QString& path, const QString& name, QFile& file, qint64& size)
+std::optional<Failure> openForReading(const QByteArray& path, const QString& name, QFile& file, qint64& size)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         const int err = errno;
         return cannotShow(name, systemReason(err), err);
@@ -297,8 +297,10 @@ std::optional<Failure> openForReading(const QString& path, const QString& name, 
     return std::nullopt;
 }
 #else
-std::optional<Failure> openForReading(const QString& path, const QString& name, QFile& file, qint64& size)
+std::optional<Failure> openForReading(const QByteArray& nativePath, const QString& name, QFile& file,
+                                      qint64& size)
 {
+    const QString path = QFile::decodeName(nativePath);
     const QFileInfo info(path);
     if (!info.exists())
         return cannotShow(name, systemReason(ENOENT), ENOENT);
@@ -321,9 +323,15 @@ void configurePictureLoading()
 
 std::optional<Failure> loadPicture(const QString& path, QImage& picture)
 {
-    QString name = QFileInfo(path).fileName();
+    return loadPicture(QFile::encodeName(path), picture);
+}
+
+std::optional<Failure> loadPicture(const QByteArray& path, QImage& picture)
+{
+    const QString shown = QFile::decodeName(path);
+    QString name = QFileInfo(shown).fileName();
     if (name.isEmpty())
-        name = path;
+        name = shown;
 
     QFile file;
     qint64 size = 0;

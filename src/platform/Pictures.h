@@ -2,6 +2,7 @@
 
 #include "Failure.h"
 
+#include <QByteArray>
 #include <QImage>
 #include <QString>
 #include <optional>
@@ -15,5 +16,8 @@ void configurePictureLoading();
 // Loads a Windows bitmap (.bmp or .dib), deciding the format from the content. A missing, empty,
 // truncated or unreadable file, or one too large, yields a failure that names the file.
 std::optional<Failure> loadPicture(const QString& path, QImage& picture);
+// The same for a path in the file system's own encoding, taken byte for byte, so that a name that
+// is not valid UTF-8 (Linux) reaches exactly its file.
+std::optional<Failure> loadPicture(const QByteArray& nativePath, QImage& picture);
 
 } // namespace vorlin

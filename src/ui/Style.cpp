@@ -23,11 +23,18 @@ QIcon windowIcon()
     return QIcon(QStringLiteral(":/pictures/vorlin.png"));
 }
 
-QFont captionFont()
+QFont defaultFont()
 {
-    QFont font(QStringLiteral("MS Sans Serif"));
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans")});
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(8.25);
+    return font;
+}
+
+QFont captionFont()
+{
+    QFont font = defaultFont();
     font.setBold(true);
     return font;
 }
@@ -39,6 +46,14 @@ QFont fixedFont()
     font.setFixedPitch(true);
     font.setPointSizeF(8.25);
     return font;
+}
+
+void setBackground(QWidget* widget, const QColor& colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colour);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
 }
 
 void setColours(QWidget* widget, const QColor& background, const QColor& text)

@@ -13,7 +13,11 @@ inline const QColor Yellow{255, 255, 128};
 // Dark navy: the text of txtFile and the About window's description.
 inline const QColor Navy{0, 0, 64};
 
-// "MS Sans Serif" 8.25 pt bold for captions; falls back to the system's sans serif.
+// "MS Sans Serif" 8.25 pt: the windows' default font, which the designed sizes of the controls were
+// made for. Falls back to Liberation Sans (fonts-liberation), whose widths are close to it, then to
+// the system's sans serif; the desktop's own font, often larger, would not fit the fixed layout.
+QFont defaultFont();
+// The same, bold, for captions.
 QFont captionFont();
 // "Courier New" 8.25 pt for text and combo boxes; falls back to a metric-compatible monospace font.
 QFont fixedFont();
@@ -23,6 +27,9 @@ QFont fixedFont();
 void loadResources();
 // The icon of both windows: 32 by 32 pixels, 16 colours.
 QIcon windowIcon();
+
+// Fills a widget's own background with colour; the fields inside it keep their usual white.
+void setBackground(QWidget* widget, const QColor& colour);
 
 // Gives a widget a plain background colour (and, optionally, a text colour) through its palette.
 void setColours(QWidget* widget, const QColor& background, const QColor& text = QColor());

@@ -76,7 +76,7 @@ frmAbout::frmAbout(QWidget* parent)
     style::loadResources();
     setWindowIcon(style::windowIcon());
     setFixedSize(twipsToPixels(about::ClientWidthTwips), twipsToPixels(about::ClientHeightTwips));
-    style::setColours(this, style::Yellow);
+    style::setBackground(this, style::Yellow);
 
     const QColor grey(128, 128, 128);
 

@@ -16,6 +16,7 @@
 #include "ui/frmAbout.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -82,6 +83,8 @@ QFrame* verticalLine(QWidget* parent, const char* name, int x, int top, int bott
     line->setFrameShadow(QFrame::Plain);
     line->setLineWidth(1);
     line->setGeometry(twipsToPixels(x), twipsToPixels(top), 1, twipsToPixels(bottom - top));
+    // Lines are drawn on the window's surface, behind every control.
+    line->lower();
     return line;
 }
 
@@ -95,7 +98,8 @@ frmEdit::frmEdit(QWidget* parent) : QMainWindow(parent)
 
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
-    style::setColours(client, style::Yellow);
+    style::setBackground(client, style::Yellow);
+    client->setFont(style::defaultFont());
     setCentralWidget(client);
 
     createControls(client);
@@ -160,7 +164,11 @@ void frmEdit::createControls(QWidget* client)
 
     // Between the columns: the "maintain previous" switch and the command.
     chkM = place(new QCheckBox(client), "chkM", {4875, 1410, 195, 270}, 22);
-    style::setColours(chkM, style::Yellow);
+    // A button paints its background in the button colour; the check box is yellow like the window.
+    chkM->setBackgroundRole(QPalette::Window);
+    style::setBackground(chkM, style::Yellow);
+    // The designed box is 13 pixels wide; the style's own indicator is wider and would lose its edge.
+    chkM->setStyleSheet(QStringLiteral("QCheckBox::indicator { width: 13px; height: 13px; }"));
     Label10 =
         place(new QLabel(QStringLiteral("maintain previous"), client), "Label10", {5010, 2850, 960, 405}, 23);
     Label10->setWordWrap(true);
@@ -168,6 +176,9 @@ void frmEdit::createControls(QWidget* client)
     verticalLine(client, "Line1", 4965, 720, 1635);
     verticalLine(client, "Line2", 4965, 1485, 3210);
     cmdRD = place(new QPushButton(QStringLiteral("Rename!"), client), "cmdRD", {4905, 3720, 1095, 495}, 17);
+    // A main window has no default button: only an auto-default button reacts to Return and Enter
+    // while it has the focus (Space presses any button).
+    cmdRD->setAutoDefault(true);
 
     // Screen readers announce each field by the caption beside it.
     const std::pair<QWidget*, QLabel*> captioned[] = {
@@ -182,8 +193,11 @@ void frmEdit::createControls(QWidget* client)
     txtFile->setAccessibleName(QStringLiteral("New file name"));
     picDib->setAccessibleName(QStringLiteral("DIB drawing"));
     picBmp->setAccessibleName(QStringLiteral("Bitmap drawing"));
-    picDib->setFocusPolicy(Qt::StrongFocus);
-    picBmp->setFocusPolicy(Qt::StrongFocus);
+    for (PictureBox* box : {picDib, picBmp}) {
+        // Picture boxes keep the system's plain background, not the window's yellow.
+        style::setBackground(box, QApplication::palette().color(QPalette::Window));
+        box->setFocusPolicy(Qt::StrongFocus);
+    }
 }
 
 void frmEdit::createMenus()
@@ -358,8 +372,10 @@ void frmEdit::ShowDrawing(const QString& kind)
         MessageBox::show(LineUpPrompt, MessageBox::Exclamation, AppTitle);
         return;
     }
-    const QString path =
-        m_strPath.endsWith(Separator) ? m_strPath + m_strFile : m_strPath + Separator + m_strFile;
+    // The name goes in as the bytes the list read from the folder: its text may not spell it
+    // (a name that is not valid UTF-8 shows as a different, possibly existing, name).
+    const QString folder = m_strPath.endsWith(Separator) ? m_strPath : m_strPath + Separator;
+    const QByteArray path = QFile::encodeName(folder) + m_pickedName;
 
     QImage picture;
     if (auto failure = loadPicture(path, picture)) {

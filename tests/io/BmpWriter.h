@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QList>
 #include <QRgb>
 #include <QString>
 #include <QtEndian>
@@ -148,6 +149,68 @@ struct Bmp
         return b;
     }
 };
+
+// A bitmap of 8 (RLE8) or 4 (RLE4) bits a pixel whose pixels are the given run-length data, with
+// the full palette of paletteColor().
+inline Bmp runLengths(int w, int h, int bitCount, const QByteArray& data)
+{
+    Bmp b;
+    b.width = w;
+    b.height = h;
+    b.bitCount = quint16(bitCount);
+    b.compression = bitCount == 8 ? 1 : 2;
+    for (int i = 0; i < (1 << bitCount); ++i) {
+        const QRgb c = paletteColor(i);
+        b.palette += char(qBlue(c));
+        b.palette += char(qGreen(c));
+        b.palette += char(qRed(c));
+        b.palette += '\0';
+    }
+    b.pixels = data;
+    return b;
+}
+
+// Rows, bottom first: three of 10, then 1 2 3 as they are; skip two, two of 7; six of 5.
+inline const QByteArray rle8Data("\x03\x0a\x00\x03\x01\x02\x03\x00\x00\x00"
+                                 "\x00\x02\x02\x00\x02\x07\x00\x00"
+                                 "\x06\x05\x00\x01",
+                                 22);
+// The palette indexes rle8Data decodes to (6 by 3), top row first.
+inline const QList<QList<int>> rle8Rows{{5, 5, 5, 5, 5, 5}, {0, 0, 7, 7, 0, 0}, {10, 10, 10, 1, 2, 3}};
+
+// Rows, bottom first: 1 2 1 2 1; then 3 4 5 as they are and two of 14.
+inline const QByteArray rle4Data("\x05\x12\x00\x00"
+                                 "\x00\x03\x34\x50\x02\xee\x00\x01",
+                                 12);
+// The palette indexes rle4Data decodes to (5 by 2), top row first.
+inline const QList<QList<int>> rle4Rows{{3, 4, 5, 14, 14}, {1, 2, 1, 2, 1}};
+
+// A 3 by 2 bitmap of 16 or 32 bits a pixel with the given colour masks; at 32 bits its pixels are
+// the pattern when the masks are the usual 0xff0000, 0xff00, 0xff.
+inline Bmp withMasks(int bitCount, quint32 red, quint32 green, quint32 blue)
+{
+    Bmp b;
+    b.width = 3;
+    b.height = 2;
+    b.bitCount = quint16(bitCount);
+    b.compression = 3;
+    Bmp::put32(b.masks, red);
+    Bmp::put32(b.masks, green);
+    Bmp::put32(b.masks, blue);
+    const int stride = Bmp::stride(3, bitCount);
+    b.pixels = QByteArray(stride * 2, '\0');
+    if (bitCount == 32) {
+        for (int r = 0; r < 2; ++r)
+            for (int x = 0; x < 3; ++x) {
+                const QRgb c = patternColor(x, 1 - r);
+                char* p = b.pixels.data() + r * stride + x * 4;
+                p[0] = char(qBlue(c));
+                p[1] = char(qGreen(c));
+                p[2] = char(qRed(c));
+            }
+    }
+    return b;
+}
 
 inline bool writeFile(const QString& path, const QByteArray& bytes)
 {

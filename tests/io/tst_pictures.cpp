@@ -1,7 +1,7 @@
 #include "BmpWriter.h"
+#include "MalformedBitmaps.h"
 #include "platform/Pictures.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QImageReader>
 #include <QTemporaryDir>
@@ -47,62 +47,6 @@ QImage indexedImage(const QList<QList<int>>& rows)
     return image;
 }
 
-Bmp runLengths(int w, int h, int bitCount, const QByteArray& data)
-{
-    Bmp b;
-    b.width = w;
-    b.height = h;
-    b.bitCount = quint16(bitCount);
-    b.compression = bitCount == 8 ? 1 : 2;
-    for (int i = 0; i < (1 << bitCount); ++i) {
-        const QRgb c = paletteColor(i);
-        b.palette += char(qBlue(c));
-        b.palette += char(qGreen(c));
-        b.palette += char(qRed(c));
-        b.palette += '\0';
-    }
-    b.pixels = data;
-    return b;
-}
-
-// Rows, bottom first: three of 10, then 1 2 3 as they are; skip two, two of 7; six of 5.
-const QByteArray rle8Data("\x03\x0a\x00\x03\x01\x02\x03\x00\x00\x00"
-                          "\x00\x02\x02\x00\x02\x07\x00\x00"
-                          "\x06\x05\x00\x01",
-                          22);
-const QList<QList<int>> rle8Rows{{5, 5, 5, 5, 5, 5}, {0, 0, 7, 7, 0, 0}, {10, 10, 10, 1, 2, 3}};
-
-// Rows, bottom first: 1 2 1 2 1; then 3 4 5 as they are and two of 14.
-const QByteArray rle4Data("\x05\x12\x00\x00"
-                          "\x00\x03\x34\x50\x02\xee\x00\x01",
-                          12);
-const QList<QList<int>> rle4Rows{{3, 4, 5, 14, 14}, {1, 2, 1, 2, 1}};
-
-Bmp withMasks(int bitCount, quint32 red, quint32 green, quint32 blue)
-{
-    Bmp b;
-    b.width = 3;
-    b.height = 2;
-    b.bitCount = quint16(bitCount);
-    b.compression = 3;
-    Bmp::put32(b.masks, red);
-    Bmp::put32(b.masks, green);
-    Bmp::put32(b.masks, blue);
-    const int stride = Bmp::stride(3, bitCount);
-    b.pixels = QByteArray(stride * 2, '\0');
-    if (bitCount == 32) {
-        for (int r = 0; r < 2; ++r)
-            for (int x = 0; x < 3; ++x) {
-                const QRgb c = patternColor(x, 1 - r);
-                char* p = b.pixels.data() + r * stride + x * 4;
-                p[0] = char(qBlue(c));
-                p[1] = char(qGreen(c));
-                p[2] = char(qRed(c));
-            }
-    }
-    return b;
-}
-
 // A bitmap of 1 or 4 bits a pixel whose index at (x, y) is (x + y) modulo the palette size.
 Bmp packed(int w, int h, int bitCount)
 {
@@ -140,15 +84,6 @@ Bmp coreIndexed8(int w, int h)
         table += b.palette.mid(i, 3);
     b.palette = table;
     return b;
-}
-
-QByteArray pngBytes()
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    patternImage24(4, 4).save(&buffer, "PNG");
-    return bytes;
 }
 
 } // namespace
@@ -246,119 +181,8 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("why");
 
-        const QByteArray good = Bmp::rgb24(7, 5).bytes();
-        QTest::newRow("empty file") << "empty.bmp" << QByteArray() << "the file is empty";
-        QTest::newRow("only BM") << "bm.bmp" << QByteArray("BM") << "cut off";
-        QTest::newRow("cut in the file header") << "h10.bmp" << good.left(10) << "cut off";
-        QTest::newRow("cut after the file header") << "h14.bmp" << good.left(14) << "cut off";
-        QTest::newRow("cut in the info header") << "h30.bmp" << good.left(30) << "cut off";
-        QTest::newRow("cut one byte before the pixels") << "h53.bmp" << good.left(53) << "cut off";
-        QTest::newRow("cut at the first pixel") << "h54.bmp" << good.left(54) << "ends before its pixel data";
-        QTest::newRow("cut in the pixel rows")
-            << "rows.bmp" << good.left(good.size() - 10)
-            << "the file is cut off (it holds 110 of 120 bytes of pixel data).";
-        const QByteArray pal = Bmp::indexed8(4, 4).bytes();
-        QTest::newRow("cut in the colour table") << "pal.bmp" << pal.left(54 + 500) << "colour table";
-        Bmp beyond = Bmp::rgb24(4, 4);
-        beyond.offBits = 100000;
-        QTest::newRow("pixel offset beyond the end")
-            << "far.bmp" << beyond.bytes() << "ends before its pixel data";
-        QTest::newRow("PNG named .bmp")
-            << "png.bmp" << pngBytes() << "not a Windows bitmap but a PNG picture";
-        QTest::newRow("text named .dib")
-            << "text.dib" << QByteArray("Not a drawing\n") << "not a Windows bitmap";
-        QByteArray os2 = good;
-        os2[1] = 'A';
-        QTest::newRow("OS/2 bitmap array") << "ba.bmp" << os2 << "not a Windows bitmap";
-
-        const auto broken = [&](const char* row, const char* name, auto change, const char* why) {
-            Bmp b = Bmp::rgb24(4, 4);
-            change(b);
-            QTest::newRow(row) << name << b.bytes() << why;
-        };
-        broken(
-            "7 bits a pixel", "b7.bmp", [](Bmp& b) { b.bitCount = 7; }, "7 bits a pixel");
-        broken(
-            "0 bits a pixel", "b0.bmp", [](Bmp& b) { b.bitCount = 0; }, "0 bits a pixel");
-        broken(
-            "no colour planes", "p0.bmp", [](Bmp& b) { b.planes = 0; }, "0 colour planes");
-        broken(
-            "three colour planes", "p3.bmp", [](Bmp& b) { b.planes = 3; }, "3 colour planes");
-        broken(
-            "negative width", "wneg.bmp", [](Bmp& b) { b.width = -4; }, "width of -4 pixels");
-        broken(
-            "zero width", "w0.bmp", [](Bmp& b) { b.width = 0; }, "width of 0 pixels");
-        broken(
-            "zero height", "h0.bmp", [](Bmp& b) { b.height = 0; }, "height of 0 pixels");
-        broken(
-            "most negative height", "hmin.bmp", [](Bmp& b) { b.height = INT_MIN; }, "too large");
-        broken(
-            "height of 40000", "h40k.bmp", [](Bmp& b) { b.height = 40000; }, "too large");
-        broken(
-            "width of 2^31 - 1", "wmax.bmp", [](Bmp& b) { b.width = INT_MAX; }, "too large");
-        broken(
-            "30000 by 30000 pixels", "huge.bmp",
-            [](Bmp& b) {
-                b.width = 30000;
-                b.height = 30000;
-            },
-            "would take 3434 MB; at most 512 MB");
-        broken(
-            "header size 0", "i0.bmp", [](Bmp& b) { b.infoSize = 0; }, "header size of 0 bytes");
-        broken(
-            "header size 1000", "i1000.bmp", [](Bmp& b) { b.infoSize = 1000; }, "header size of 1000 bytes");
-        broken(
-            "52-byte header", "i52.bmp", [](Bmp& b) { b.infoSize = 52; }, "kind of bitmap header (52 bytes)");
-        broken(
-            "RLE8 with 24 bits", "c1.bmp", [](Bmp& b) { b.compression = 1; }, "type 1 with 24 bits");
-        broken(
-            "embedded JPEG", "c4.bmp", [](Bmp& b) { b.compression = 4; }, "type 4 with 24 bits");
-
-        Bmp manyColours = Bmp::indexed8(4, 4);
-        manyColours.clrUsed = 0x80000000u;
-        QTest::newRow("8 bits claiming 2^31 colours")
-            << "pal31.bmp" << manyColours.bytes() << "claims 2147483648";
-        Bmp fourBit = runLengths(5, 2, 4, rle4Data);
-        fourBit.clrUsed = 17;
-        QTest::newRow("4 bits claiming 17 colours") << "pal17.bmp" << fourBit.bytes() << "claims 17 colours";
-        QTest::newRow("colour masks all zero")
-            << "m0.bmp" << withMasks(32, 0, 0, 0).bytes() << "colour masks";
-        QTest::newRow("colour masks all ones")
-            << "m1.bmp" << withMasks(32, 0xffffffff, 0xffffffff, 0xffffffff).bytes() << "colour masks";
-        QTest::newRow("overlapping colour masks")
-            << "mo.bmp" << withMasks(32, 0xffff00, 0xff00, 0xff).bytes() << "colour masks";
-        QTest::newRow("gap in a colour mask")
-            << "mg.bmp" << withMasks(32, 0xf0f000, 0xff, 0xf0000000).bytes() << "colour masks";
-        QTest::newRow("16-bit masks wider than 16 bits")
-            << "m16.bmp" << withMasks(16, 0x1f0000, 0x3e0, 0x1f).bytes() << "colour masks";
-        QTest::newRow("colour masks cut off")
-            << "mc.bmp" << withMasks(32, 0xff0000, 0xff00, 0xff).bytes().left(60) << "cut off";
-
-        QTest::newRow("RLE8 run past the end of a row")
-            << "r1.bmp" << runLengths(6, 3, 8, QByteArray("\x07\x01\x00\x01", 4)).bytes()
-            << "past the end of row 1";
-        QTest::newRow("RLE8 literal pixels past the end of a row")
-            << "r2.bmp"
-            << runLengths(6, 3, 8, QByteArray("\x03\x01\x00\x04\x01\x02\x03\x04\x00\x01", 10)).bytes()
-            << "past the end of row 1";
-        QTest::newRow("RLE4 run past the end of a row")
-            << "r3.bmp" << runLengths(5, 2, 4, QByteArray("\x06\x12\x00\x01", 4)).bytes()
-            << "past the end of row";
-        QTest::newRow("RLE8 skip beyond the top")
-            << "r4.bmp" << runLengths(6, 3, 8, QByteArray("\x00\x02\x00\x09\x00\x01", 6)).bytes()
-            << "above the top row";
-        QTest::newRow("RLE8 pixels above the top row")
-            << "r5.bmp" << runLengths(2, 1, 8, QByteArray("\x02\x01\x00\x00\x02\x01\x00\x01", 8)).bytes()
-            << "above the top row";
-        QTest::newRow("RLE8 data ending in the second row")
-            << "r6.bmp" << runLengths(6, 3, 8, rle8Data.left(14)).bytes() << "ends in row 2 of 3";
-        QTest::newRow("RLE8 literal pixels cut off")
-            << "r7.bmp" << runLengths(6, 3, 8, QByteArray("\x00\x05\x01\x02", 4)).bytes()
-            << "ends in row 1 of 3";
-        QTest::newRow("RLE8 skip cut off")
-            << "r8.bmp" << runLengths(6, 3, 8, QByteArray("\x00\x02\x01", 3)).bytes() << "ends in row 1 of 3";
-        Bmp topDownRle = runLengths(6, -3, 8, rle8Data);
-        QTest::newRow("RLE8 stored top row first") << "r9.bmp" << topDownRle.bytes() << "top row first";
+        for (const MalformedBitmap& bitmap : malformedBitmaps())
+            QTest::newRow(bitmap.tag) << bitmap.name << bitmap.bytes << bitmap.why;
     }
 
     void refusesBrokenFiles()

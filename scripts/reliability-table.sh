@@ -1,0 +1,161 @@
+#!/usr/bin/env bash
+# Writes docs/RELIABILITY.md: every fault and hostile input the tests try, listed from the test
+# executables themselves (Qt Test's -datatags gives each test function and its data tags), with
+# what the program did and what was lost. Those two columns come from the table below, one line
+# per test function, and say what that function asserts.
+#
+# Usage: scripts/reliability-table.sh [build-folder]   (default: build/default, configured and
+# built here as far as the tests need)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=${1:-build/default}
+out=docs/RELIABILITY.md
+
+# Test executable (in the build folder) | heading | whether every function of it must be listed below
+sections='
+tests/ui/tst_hostile|Hostile files and file-system faults, through the window|all
+tests/ui/tst_rename|Renaming, through the window|some
+tests/ui/tst_frmedit|Drives, through the window|some
+tests/io/tst_saferename|The no-replace rename, beneath the window|some
+tests/io/tst_pictures|Picture loading, beneath the window|some
+'
+
+# Executable | test function | how a row names its input | what the program did | what was lost
+# Input: "tag" - each data tag is an input; "name" - the function's name in words, with the tag
+# after it; "count" - one row for all the tags, with their number.
+behaviour='
+tst_hostile|malformedBitmapIsReported|tag|One error report (critical icon) naming the file and what is wrong with it; both picture boxes keep their drawings; the next good drawing of that kind shows.|Nothing: no file changed.
+tst_hostile|entryThatIsNotAFileIsNeitherListedNorLoaded|tag|Left out of both file lists; loading it directly fails at once with a message naming it, without waiting on a pipe.|Nothing.
+tst_hostile|symbolicLinkIsRenamedNotItsTarget|name|Listed and shown as the drawing it points to; "Rename!" renames the link in the folder of the pick.|Nothing: the drawing it points to keeps its name and content.
+tst_hostile|pickedFileReplacedByNamedPipeIsReported|name|One error report naming the file as not an ordinary file, without waiting on the pipe; the picture box keeps its drawing; the next pick shows.|Nothing.
+tst_hostile|pickedFileGoneBeforeRenameIsReported|tag|"Rename!": one error report saying the picked name does not exist; the composed name stays on show; the lists are not re-read.|Nothing: no file renamed, created or removed.
+tst_hostile|openFolderRemovedWhileOpen|name|Picking a stale entry: one error report naming the file. "Rename!": one error report naming the file and the folder that cannot be opened. Another folder then opens, shows and renames as usual.|Nothing: the other folder is untouched until its own rename.
+tst_hostile|nameNotValidUtf8IsShownAndRenamedExactly|tag|Both look-alike names are listed; the picked file'"'"'s own picture shows; "Rename!" renames exactly that file.|Nothing: the look-alike file keeps its name and content.
+tst_hostile|readOnlyFolderRefusesRename|name|One error report: access is denied. Skipped when run as root, whom permissions do not stop.|Nothing.
+tst_rename|secondPressReportsTheMissingOldName|name|One error report naming the old name, which no longer exists; the composed name stays on show.|Nothing: the renamed drawing keeps its content.
+tst_rename|nothingPickedRenamesNothing|name|Warning "Line up drive, folders and files!"; the folder keeps its name.|Nothing.
+tst_rename|existingTargetIsNeverReplaced|name|One error report naming the name that is taken; the lists are not re-read; the composed name stays on show.|Nothing: both files keep their content.
+tst_rename|targetAppearingAtTheLastMomentIsNeverReplaced|name|One error report; the file that appeared meanwhile is kept as written.|Nothing: both files keep their content.
+tst_rename|unsafeNamesAreRefusedBeforeTouchingTheDisk|tag|One error report giving the reason; nothing on disk is touched.|Nothing: the picked file and the subfolder are untouched.
+tst_rename|renameActsInTheFolderOfThePick|name|After another folder was opened, the drawing is renamed in the folder it was picked in.|Nothing: the file of the same name in the open folder is untouched.
+tst_frmedit|unavailableDriveIsReportedAndUndone|name|"Device NOT available!" for a drive that is not there, the failure'"'"'s own text otherwise; back on the previous drive, at its root.|Nothing.
+tst_saferename|refusesAnExistingTarget|name|Refused: a file of that name already exists.|Nothing: both files keep their content.
+tst_saferename|refusesATargetThatAppearsAtTheLastMoment|name|Refused; the file that appeared just before the rename is kept.|Nothing: both files keep their content.
+tst_saferename|rollsBackWhenTheSecondStepIsRefused|name|Refused; the file is back under its old name.|Nothing.
+tst_saferename|reportsAMissingFile|name|Refused: the old name does not exist.|Nothing.
+tst_saferename|refusesWhatIsNotABareName|tag|Refused before any rename is tried.|Nothing: the folder and its subfolder are unchanged.
+tst_saferename|refusesANameTooLong|name|Refused: the new name is too long.|Nothing.
+tst_saferename|renamesNamesThatAreNotUtf8|name|Renamed byte for byte.|Nothing: the UTF-8 namesake keeps its name and content.
+tst_saferename|reportsAMissingFolder|name|Refused: the folder cannot be opened.|Nothing.
+tst_pictures|refusesBrokenFiles|count|The broken-bitmap set above, loaded directly: refused with a message naming the file and the reason; the caller'"'"'s picture is unchanged.|Nothing.
+tst_pictures|neverShowsPartOfAFile|name|Every prefix of the file is refused, or gives the whole picture when nothing is missing.|Nothing.
+tst_pictures|survivesDamagedHeaderBytes|name|Each header byte of three bitmaps set to 0x00, 0x7f, 0x80 and 0xff in turn: a failure naming the file or a picture, never a crash.|Nothing.
+tst_pictures|refusesWhatIsNotAFile|name|A missing file and a folder named .bmp are refused with a message naming them.|Nothing.
+tst_pictures|refusesANamedPipe|name|Refused at once: not an ordinary file.|Nothing.
+tst_pictures|refusesAnUnreadableFile|name|Refused: access to the file is denied. Skipped when run as root.|Nothing.
+'
+
+[ -f "$build/CMakeCache.txt" ] || cmake --preset default >/dev/null
+targets=()
+while IFS='|' read -r exe _ _; do
+    [ -n "$exe" ] && targets+=("$(basename "$exe")")
+done <<<"$sections"
+cmake --build "$build" --target "${targets[@]}" >/dev/null
+
+# One line a test case: executable|function|tag (empty when the function has no data).
+cases=$(
+    while IFS='|' read -r exe _ _; do
+        [ -n "$exe" ] || continue
+        name=$(basename "$exe")
+        QT_QPA_PLATFORM=offscreen "$build/$exe" -datatags 2>/dev/null |
+            awk -v exe="$name" 'NF >= 2 { tag = $0; sub(/^[^ ]+ [^ ]+ ?/, "", tag); print exe "|" $2 "|" tag }'
+    done <<<"$sections"
+)
+
+mkdir -p docs
+trap 'rm -f "$out.new"' EXIT
+{
+    echo "# Reliability: faults and hostile inputs"
+    echo
+    echo "Generated by \`scripts/reliability-table.sh\` from the test executables' own lists of test"
+    echo "functions and data tags (\`-datatags\`); do not edit by hand. Each row is a case that a test"
+    echo "runs; \"what the program did\" and \"what was lost\" state what that test function asserts."
+    echo "\`scripts/test.sh\` runs every one of them twice: in the default build and under"
+    echo "AddressSanitizer and UndefinedBehaviorSanitizer."
+    echo
+    SECTIONS=$sections BEHAVIOUR=$behaviour awk -F'|' '
+        function words(name,    out, i, c) {
+            out = ""
+            for (i = 1; i <= length(name); i++) {
+                c = substr(name, i, 1)
+                if (c ~ /[A-Z]/ && i > 1) out = out " " tolower(c)
+                else out = out c
+            }
+            gsub(/utf8/, "UTF-8", out)
+            return toupper(substr(out, 1, 1)) substr(out, 2)
+        }
+        function cell(text) { gsub(/\|/, "\\|", text); return text }
+        BEGIN {
+            ns = split(ENVIRON["SECTIONS"], lines, "\n")
+            for (i = 1; i <= ns; i++) {
+                if (lines[i] == "") continue
+                split(lines[i], f, "|")
+                n = split(f[1], parts, "/")
+                exe = parts[n]
+                order[++nsec] = exe; heading[exe] = f[2]; every[exe] = (f[3] == "all")
+            }
+            nb = split(ENVIRON["BEHAVIOUR"], lines, "\n")
+            for (i = 1; i <= nb; i++) {
+                if (lines[i] == "") continue
+                split(lines[i], f, "|")
+                key = f[1] "|" f[2]
+                mapped[key] = 1; mode[key] = f[3]; did[key] = f[4]; lost[key] = f[5]
+            }
+        }
+        {
+            key = $1 "|" $2
+            if (!(key in seen)) { seen[key] = 1; funcs[$1] = funcs[$1] "\n" $2 }
+            ntags[key]++; tags[key, ntags[key]] = $3
+        }
+        END {
+            for (key in mapped)
+                if (!(key in seen)) { print "no test function " key " (listed in the script)" > "/dev/stderr"; failed = 1 }
+            for (s = 1; s <= nsec; s++) {
+                exe = order[s]
+                n = split(substr(funcs[exe], 2), fs, "\n")
+                if (n == 0 || funcs[exe] == "") { print "no test functions listed by " exe > "/dev/stderr"; failed = 1 }
+                body = ""
+                for (i = 1; i <= n; i++) {
+                    key = exe "|" fs[i]
+                    if (!(key in mapped)) {
+                        if (every[exe]) { print "test function " key " is not in the script" > "/dev/stderr"; failed = 1 }
+                        continue
+                    }
+                    tests++
+                    m = mode[key]
+                    if (m == "count") {
+                        body = body sprintf("| `%s` | %s (%d cases) | %s | %s |\n", fs[i], words(fs[i]), ntags[key], cell(did[key]), cell(lost[key]))
+                        inputs += ntags[key]
+                        continue
+                    }
+                    for (t = 1; t <= ntags[key]; t++) {
+                        tag = tags[key, t]
+                        if (m == "tag" && tag != "") input = tag
+                        else if (tag != "") input = words(fs[i]) " (" tag ")"
+                        else input = words(fs[i])
+                        first = (t == 1)
+                        body = body sprintf("| %s | %s | %s | %s |\n", first ? "`" fs[i] "`" : "", cell(input),
+                                            first ? cell(did[key]) : "", first ? cell(lost[key]) : "")
+                        inputs++
+                    }
+                }
+                out = out sprintf("\n## %s (%s)\n\n| Test | Input or fault | What the program did | What was lost |\n|---|---|---|---|\n%s", heading[exe], exe, body)
+            }
+            if (failed) exit 1
+            printf "%d faults and hostile inputs, tried by %d test functions.\n%s", inputs, tests, out
+        }
+    ' <<<"$cases"
+} >"$out.new"
+mv "$out.new" "$out"
+echo "wrote $out"
