@@ -271,6 +271,38 @@ std::optional<QString> decodeRunLengths(const QByteArray& data, int bitCount, QI
     }
 }
 
+// Decodes uncompressed 24-bit pixels, whose size the headers gave and the file holds. Qt's reader
+// passes every pixel through colour masks; for the most common kind of drawing this plain
+// conversion of each row does the same work at about a third of the cost.
+std::optional<Failure> decodeRgb24(QFile& file, const BitmapLayout& layout, qint64 stride,
+                                   const QString& name, QImage& picture)
+{
+    QImage image(int(layout.width), int(layout.height), QImage::Format_RGB32);
+    if (image.isNull())
+        return cannotShow(name, QStringLiteral("there is not enough memory for the picture"));
+    if (!file.seek(layout.pixelStart))
+        return cannotShow(name, file.errorString(), EIO);
+    // Rows are read about 1 MiB at a time, so a large drawing is never held twice in memory.
+    const qint64 rowsPerBlock = qMax<qint64>(1, (qint64(1) << 20) / stride);
+    QByteArray block;
+    for (qint64 first = 0; first < layout.height; first += rowsPerBlock) {
+        const qint64 rows = qMin(rowsPerBlock, layout.height - first);
+        block.resize(rows * stride);
+        if (file.read(block.data(), block.size()) != block.size())
+            return cannotShow(name, QStringLiteral("the file is cut off (it ends inside its pixel data)"));
+        for (qint64 i = 0; i < rows; ++i) {
+            const qint64 stored = first + i; // rows in the order the file holds them
+            const int y = int(layout.topDown ? stored : layout.height - 1 - stored);
+            const auto* source = reinterpret_cast<const uchar*>(block.constData()) + i * stride;
+            auto* target = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (qint64 x = 0; x < layout.width; ++x, source += 3)
+                target[x] = qRgb(source[2], source[1], source[0]);
+        }
+    }
+    picture = image;
+    return std::nullopt;
+}
+
 #ifdef Q_OS_UNIX
 // Opens a regular file for reading. O_NONBLOCK keeps a named pipe from hanging the window.
 std::optional<Failure> openForReading(const QByteArray& path, const QString& name, QFile& file, qint64& size)
@@ -388,6 +420,9 @@ std::optional<Failure> loadPicture(const QByteArray& path, QImage& picture)
         return cannotShow(name, QStringLiteral("the file is cut off (it holds %1 of %2 bytes of pixel data)")
                                     .arg(have)
                                     .arg(need));
+
+    if (layout.bitCount == 24 && layout.compression == None)
+        return decodeRgb24(file, layout, stride, name, picture);
 
     file.seek(0);
     QImageReader reader(&file);
