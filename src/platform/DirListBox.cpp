@@ -54,9 +54,9 @@ QString normalise(const QString& path)
 }
 
 // The visible subfolders of folder, sorted ignoring case; errno when it cannot be read.
-int readSubfolders(const QString& folder, QStringList& names)
+int readSubfolders(const QString& folder, QStringList& names, bool fresh = false)
 {
-    FolderReader reader(QFile::encodeName(folder));
+    FolderReader reader(QFile::encodeName(folder), fresh);
     std::vector<std::pair<QString, QString>> keyed;
     while (reader.next()) {
         if (reader.name()[0] == '.' || reader.kind() != FolderReader::Kind::Folder)
@@ -119,7 +119,7 @@ std::optional<Failure> DirListBox::setPath(const QString& path)
 void DirListBox::refresh()
 {
     QStringList children;
-    readSubfolders(m_path, children);
+    readSubfolders(m_path, children, true);
     populate(children);
 }
 

@@ -82,7 +82,7 @@ QByteArray FileListBox::listNative(int index) const
 
 void FileListBox::refresh()
 {
-    read();
+    read(true);
 }
 
 void FileListBox::showEvent(QShowEvent* event)
@@ -128,11 +128,11 @@ void FileListBox::mouseReleaseEvent(QMouseEvent* event)
         emit click();
 }
 
-void FileListBox::read()
+void FileListBox::read(bool fresh)
 {
     const QScopedValueRollback<bool> fromCode(m_changingFromCode, true);
     m_readPending = false;
-    m_model->read(m_path, m_pattern);
+    m_model->read(m_path, m_pattern, fresh);
 }
 
 void FileListBox::ensureRead() const

@@ -44,7 +44,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    void read();
+    void read(bool fresh = false);
     // The first read of the initial folder waits until the list is shown or asked, so that the
     // pattern set right after construction does not cost a second read.
     void ensureRead() const;

@@ -70,12 +70,12 @@ bool FilePattern::matches(const char* name, qsizetype length) const
     return false;
 }
 
-int FileListModel::read(const QString& folder, const QString& pattern)
+int FileListModel::read(const QString& folder, const QString& pattern, bool fresh)
 {
     const FilePattern filter(pattern);
     QByteArray names;
     std::vector<Slice> rows;
-    FolderReader reader(QFile::encodeName(folder));
+    FolderReader reader(QFile::encodeName(folder), fresh);
     while (reader.next()) {
         const qsizetype length = qsizetype(reader.nameLength());
         if (!filter.matches(reader.name(), length) || reader.kind() != FolderReader::Kind::File)

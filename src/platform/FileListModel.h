@@ -32,7 +32,7 @@ public:
 
     // Lists folder in one pass. A folder that cannot be read lists nothing; returns its errno,
     // 0 when read.
-    int read(const QString& folder, const QString& pattern);
+    int read(const QString& folder, const QString& pattern, bool fresh = false);
     void clear();
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;

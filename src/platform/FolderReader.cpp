@@ -1,7 +1,9 @@
 #include "FolderReader.h"
 
+#include <QTimer>
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #ifdef Q_OS_WIN
 #include <QFile>
@@ -15,71 +17,114 @@ namespace vorlin {
 
 #ifndef Q_OS_WIN
 
-FolderReader::FolderReader(const QByteArray& folder)
+struct FolderSnapshot
 {
-    m_dir = ::opendir(folder.constData());
-    if (!m_dir)
-        m_error = errno ? errno : ENOENT;
+    QByteArray folder;
+    int error = 0;
+    QByteArray names;
+    struct Entry
+    {
+        qsizetype offset;
+        std::size_t length;
+        FolderReader::Kind kind;
+    };
+    std::vector<Entry> entries;
+};
+
+namespace {
+
+std::shared_ptr<const FolderSnapshot>& lastSnapshot()
+{
+    static std::shared_ptr<const FolderSnapshot> snapshot;
+    return snapshot;
 }
 
-FolderReader::~FolderReader()
+std::shared_ptr<const FolderSnapshot> readFolder(const QByteArray& folder)
 {
-    if (m_dir)
-        ::closedir(m_dir);
+    auto snapshot = std::make_shared<FolderSnapshot>();
+    snapshot->folder = folder;
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir) {
+        snapshot->error = errno ? errno : ENOENT;
+        return snapshot;
+    }
+    while (dirent* entry = ::readdir(dir)) {
+        const char* n = entry->d_name;
+        if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0')))
+            continue;
+        FolderReader::Kind kind = FolderReader::Kind::Other;
+        switch (entry->d_type) {
+        case DT_REG:
+            kind = FolderReader::Kind::File;
+            break;
+        case DT_DIR:
+            kind = FolderReader::Kind::Folder;
+            break;
+        case DT_LNK:
+        case DT_UNKNOWN: {
+            struct stat st;
+            if (::fstatat(::dirfd(dir), n, &st, 0) == 0)
+                kind = S_ISREG(st.st_mode)   ? FolderReader::Kind::File
+                       : S_ISDIR(st.st_mode) ? FolderReader::Kind::Folder
+                                             : FolderReader::Kind::Other;
+            break;
+        }
+        default:
+            break;
+        }
+        const std::size_t length = std::strlen(n);
+        snapshot->entries.push_back({snapshot->names.size(), length, kind});
+        snapshot->names.append(n, qsizetype(length + 1));
+    }
+    ::closedir(dir);
+    return snapshot;
 }
+
+} // namespace
+
+FolderReader::FolderReader(const QByteArray& folder, bool fresh)
+{
+    auto& last = lastSnapshot();
+    if (fresh || !last || last->folder != folder) {
+        if (!last)
+            QTimer::singleShot(0, [] { lastSnapshot().reset(); });
+        last = readFolder(folder);
+    }
+    m_snapshot = last;
+    m_error = m_snapshot->error;
+}
+
+FolderReader::~FolderReader() = default;
 
 bool FolderReader::next()
 {
-    if (!m_dir)
-        return false;
-    while ((m_entry = ::readdir(m_dir))) {
-        const char* n = m_entry->d_name;
-        if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0')))
-            continue;
-        m_length = std::strlen(n);
-        return true;
-    }
-    return false;
+    if (m_started)
+        ++m_index;
+    m_started = true;
+    return m_index < m_snapshot->entries.size();
 }
 
 const char* FolderReader::name() const
 {
-    return m_entry ? m_entry->d_name : "";
+    return m_started && m_index < m_snapshot->entries.size()
+               ? m_snapshot->names.constData() + m_snapshot->entries[m_index].offset
+               : "";
 }
 
 std::size_t FolderReader::nameLength() const
 {
-    return m_entry ? m_length : 0;
+    return m_started && m_index < m_snapshot->entries.size() ? m_snapshot->entries[m_index].length : 0;
 }
 
 FolderReader::Kind FolderReader::kind()
 {
-    if (!m_entry)
-        return Kind::Other;
-    switch (m_entry->d_type) {
-    case DT_REG:
-        return Kind::File;
-    case DT_DIR:
-        return Kind::Folder;
-    case DT_LNK:
-    case DT_UNKNOWN:
-        break;
-    default:
-        return Kind::Other;
-    }
-    struct stat st;
-    if (::fstatat(::dirfd(m_dir), m_entry->d_name, &st, 0) != 0)
-        return Kind::Other;
-    if (S_ISREG(st.st_mode))
-        return Kind::File;
-    if (S_ISDIR(st.st_mode))
-        return Kind::Folder;
-    return Kind::Other;
+    return m_started && m_index < m_snapshot->entries.size() ? m_snapshot->entries[m_index].kind
+                                                             : Kind::Other;
 }
 
 #else
 
-FolderReader::FolderReader(const QByteArray& folder)
+FolderReader::FolderReader(const QByteArray& folder, bool)
 {
     const QString path = QFile::decodeName(folder);
     if (!QFileInfo(path).isDir()) {

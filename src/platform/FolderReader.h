@@ -8,6 +8,7 @@
 #include <memory>
 #else
 #include <dirent.h>
+#include <memory>
 #endif
 
 namespace vorlin {
@@ -21,7 +22,8 @@ class FolderReader
 public:
     enum class Kind { File, Folder, Other };
 
-    explicit FolderReader(const QByteArray& folder);
+    // Lists sharing one folder within one event share one reading of it; fresh reads it anew.
+    explicit FolderReader(const QByteArray& folder, bool fresh = false);
     ~FolderReader();
     FolderReader(const FolderReader&) = delete;
     FolderReader& operator=(const FolderReader&) = delete;
@@ -41,9 +43,9 @@ private:
     std::unique_ptr<QDirIterator> m_it;
     QByteArray m_name;
 #else
-    DIR* m_dir = nullptr;
-    dirent* m_entry = nullptr;
-    std::size_t m_length = 0;
+    std::shared_ptr<const struct FolderSnapshot> m_snapshot;
+    std::size_t m_index = 0;
+    bool m_started = false;
 #endif
 };
 

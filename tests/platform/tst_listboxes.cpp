@@ -56,6 +56,7 @@ private slots:
     void fileListSortsIgnoringCase();
     void fileListSortsPastALongCommonStart();
     void fileListRereadsOnPathAndRefresh();
+    void fileListsShareOneReadingPerEvent();
     void fileListClicks();
 
     void dirListShowsChainAndChildren();
@@ -190,6 +191,28 @@ void TestListBoxes::fileListRereadsOnPathAndRefresh()
     box.refresh();
     QCOMPARE(namesOf(box), QStringList({"one.bmp", "two.bmp"}));
     QCOMPARE(box.listIndex(), -1);
+}
+
+void TestListBoxes::fileListsShareOneReadingPerEvent()
+{
+    QTemporaryDir dir;
+    QVERIFY(touch(dir.path(), "one.bmp"));
+    FileListBox first, second, later;
+    for (FileListBox* box : {&first, &second, &later})
+        box->setPattern(QStringLiteral("*.bmp"));
+    first.setPath(dir.path());
+    QVERIFY(touch(dir.path(), "two.bmp"));
+
+    // Within one event the lists opening a folder share one reading of it...
+    second.setPath(dir.path());
+    QCOMPARE(namesOf(second), QStringList({"one.bmp"}));
+    // ...but a refresh, and any later event, read the folder as it is now.
+    first.refresh();
+    QCOMPARE(namesOf(first), QStringList({"one.bmp", "two.bmp"}));
+    QVERIFY(touch(dir.path(), "three.bmp"));
+    QCoreApplication::processEvents();
+    later.setPath(dir.path());
+    QCOMPARE(namesOf(later), QStringList({"one.bmp", "three.bmp", "two.bmp"}));
 }
 
 void TestListBoxes::fileListClicks()
