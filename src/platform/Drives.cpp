@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 #include <algorithm>
 #include <cerrno>
 
@@ -244,11 +245,18 @@ QList<Drive> list()
 {
     if (testList())
         return *testList();
+    // One user action asks for the drives several times (the drive list, the drive of a folder,
+    // its root); read the system's list once and keep it until control returns to the event loop.
+    static std::optional<QList<Drive>> cached;
+    if (!cached) {
 #ifdef Q_OS_WIN
-    return windowsDrives();
+        cached = windowsDrives();
 #else
-    return linuxDrives();
+        cached = linuxDrives();
 #endif
+        QTimer::singleShot(0, [] { cached.reset(); });
+    }
+    return *cached;
 }
 
 void setListForTesting(std::optional<QList<Drive>> drives)
