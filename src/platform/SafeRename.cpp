@@ -53,6 +53,8 @@ QString reason(int err, const QByteArray& oldName)
         return QStringLiteral("\"%1\" does not exist").arg(shown(oldName));
     case ENAMETOOLONG:
         return QStringLiteral("the new name is too long");
+    case EISDIR:
+        return QStringLiteral("\"%1\" is now a folder, not a drawing").arg(shown(oldName));
     case EACCES:
     case EPERM:
         return QStringLiteral("access is denied");
@@ -159,13 +161,6 @@ public:
         return ::fstatat(m_fd, a.constData(), &sa, AT_SYMLINK_NOFOLLOW) == 0 &&
                ::fstatat(m_fd, b.constData(), &sb, AT_SYMLINK_NOFOLLOW) == 0 && sa.st_dev == sb.st_dev &&
                sa.st_ino == sb.st_ino;
-    }
-
-    int exists(const QByteArray& name) const
-    {
-        struct stat st
-        {};
-        return ::fstatat(m_fd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
     }
 
 private:
@@ -281,11 +276,15 @@ std::optional<Failure> renameNoReplace(const QString& folder, const QByteArray& 
                            .arg(folder, QString::fromLocal8Bit(std::strerror(err))));
     }
 
-    if (oldName == newName) {
-        if (const int err = dir.exists(oldName))
-            return fromError(err, oldName, newName);
+    struct stat source
+    {};
+    if (::fstatat(dir.fd(), oldName.constData(), &source, AT_SYMLINK_NOFOLLOW) != 0)
+        return fromError(errno, oldName, newName);
+    // Only files are renamed: a folder that has taken the picked file's place is left alone.
+    if (S_ISDIR(source.st_mode))
+        return fromError(EISDIR, oldName, newName);
+    if (oldName == newName)
         return std::nullopt;
-    }
 
     const int err = dir.renameNoReplace(oldName, newName);
     if (err == 0)
