@@ -62,7 +62,6 @@ private slots:
         row("unknown type code", false, "", "I_FS_XX_E626.BMP", {8, "FS", -1, "E626", ""});
         row("plain name with a marker", false, "", "E626_10.bmp", {-1, "", -1, "E626", "1"});
         row("DIB name is not split", false, "", "I_FS_E_E626_2.dib", {-1, "", -1, "I", "2"});
-        row("DIB name in capitals with a marker", false, "", "E626_12.DIB", {-1, "", -1, "E626", "1"});
         row("unmaintained: the next pick clears every field", false, full, "A_OBB.bmp",
             {0, "", -1, "OBB", ""});
         row("unmaintained: a plain name clears the rest", false, full, "E656.bmp", {-1, "", -1, "E656", ""});
