@@ -25,7 +25,7 @@ tests/io/tst_pictures|Picture loading, beneath the window|some
 # Input: "tag" - each data tag is an input; "name" - the function's name in words, with the tag
 # after it; "count" - one row for all the tags, with their number.
 behaviour='
-tst_hostile|malformedBitmapIsReported|tag|One error report (critical icon) naming the file and what is wrong with it; both picture boxes keep their drawings; the next good drawing of that kind shows.|Nothing: no file changed.
+tst_hostile|malformedBitmapIsReported|tag|One error report (critical icon) naming the file and what is wrong with it; both picture boxes keep their drawings; the name is still read into the fields; the next good drawing of that kind shows.|Nothing: no file changed.
 tst_hostile|entryThatIsNotAFileIsNeitherListedNorLoaded|tag|Left out of both file lists; loading it directly fails at once with a message naming it, without waiting on a pipe.|Nothing.
 tst_hostile|symbolicLinkIsRenamedNotItsTarget|name|Listed and shown as the drawing it points to; "Rename!" renames the link in the folder of the pick.|Nothing: the drawing it points to keeps its name and content.
 tst_hostile|pickedFileReplacedByNamedPipeIsReported|name|One error report naming the file as not an ordinary file, without waiting on the pipe; the picture box keeps its drawing; the next pick shows.|Nothing.
@@ -36,23 +36,16 @@ tst_hostile|readOnlyFolderRefusesRename|name|One error report: access is denied.
 tst_rename|secondPressReportsTheMissingOldName|name|One error report naming the old name, which no longer exists; the composed name stays on show.|Nothing: the renamed drawing keeps its content.
 tst_rename|nothingPickedRenamesNothing|name|Warning "Line up drive, folders and files!"; the folder keeps its name.|Nothing.
 tst_rename|existingTargetIsNeverReplaced|name|One error report naming the name that is taken; the lists are not re-read; the composed name stays on show.|Nothing: both files keep their content.
-tst_rename|targetAppearingAtTheLastMomentIsNeverReplaced|name|One error report; the file that appeared meanwhile is kept as written.|Nothing: both files keep their content.
 tst_rename|unsafeNamesAreRefusedBeforeTouchingTheDisk|tag|One error report giving the reason; nothing on disk is touched.|Nothing: the picked file and the subfolder are untouched.
 tst_rename|renameActsInTheFolderOfThePick|name|After another folder was opened, the drawing is renamed in the folder it was picked in.|Nothing: the file of the same name in the open folder is untouched.
 tst_frmedit|unavailableDriveIsReportedAndUndone|name|"Device NOT available!" for a drive that is not there, the failure'"'"'s own text otherwise; back on the previous drive, at its root.|Nothing.
-tst_saferename|refusesAnExistingTarget|name|Refused: a file of that name already exists.|Nothing: both files keep their content.
-tst_saferename|refusesATargetThatAppearsAtTheLastMoment|name|Refused; the file that appeared just before the rename is kept.|Nothing: both files keep their content.
+tst_saferename|refusesATargetThatAppearsAtTheLastMoment|name|Refused: a file of that name already exists.|Nothing: the file that appeared just before the rename and the file to rename keep their names and content.
+tst_saferename|reachesTheSameFileThroughATemporaryName|name|A new spelling that already names the file itself (letter case on a file system that ignores it) is reached through a temporary name.|Nothing: the file keeps its content under the new spelling.
 tst_saferename|rollsBackWhenTheSecondStepIsRefused|name|Refused; the file is back under its old name.|Nothing.
-tst_saferename|reportsAMissingFile|name|Refused: the old name does not exist.|Nothing.
 tst_saferename|refusesWhatIsNotABareName|tag|Refused before any rename is tried.|Nothing: the folder and its subfolder are unchanged.
-tst_saferename|refusesANameTooLong|name|Refused: the new name is too long.|Nothing.
-tst_saferename|renamesNamesThatAreNotUtf8|name|Renamed byte for byte.|Nothing: the UTF-8 namesake keeps its name and content.
-tst_saferename|reportsAMissingFolder|name|Refused: the folder cannot be opened.|Nothing.
-tst_pictures|refusesBrokenFiles|count|The broken-bitmap set above, loaded directly: refused with a message naming the file and the reason; the caller'"'"'s picture is unchanged.|Nothing.
-tst_pictures|neverShowsPartOfAFile|name|Every prefix of the file is refused, or gives the whole picture when nothing is missing.|Nothing.
-tst_pictures|survivesDamagedHeaderBytes|name|Each header byte of three bitmaps set to 0x00, 0x7f, 0x80 and 0xff in turn: a failure naming the file or a picture, never a crash.|Nothing.
-tst_pictures|refusesWhatIsNotAFile|name|A missing file and a folder named .bmp are refused with a message naming them.|Nothing.
-tst_pictures|refusesANamedPipe|name|Refused at once: not an ordinary file.|Nothing.
+tst_saferename|keepsAFileRenamedToItsOwnName|name|Success without touching the file; a missing file renamed to its own name is reported as missing.|Nothing: the file keeps its inode and change time.
+tst_saferename|renamesTheFileItselfByteForByte|name|A name that is not valid UTF-8 is renamed by its bytes, not copied.|Nothing: its UTF-8 namesake keeps its name and content.
+tst_pictures|loadsBitmapsWholeOrNotAtAll|count|A good file of each format decoded, cut at every byte: each cut is refused, or gives the whole picture when nothing is missing.|Nothing: no part of a file is ever shown as the picture.
 tst_pictures|refusesAnUnreadableFile|name|Refused: access to the file is denied. Skipped when run as root.|Nothing.
 '
 

@@ -1,17 +1,25 @@
 #pragma once
 
+#include "../io/NativeFiles.h"
 #include "platform/Drives.h"
 #include "platform/FileListBox.h"
 #include "platform/MessageBox.h"
+#include "platform/PictureBox.h"
+#include "platform/SafeRename.h"
+#include "ui/frmEdit.h"
 
+#include <QBuffer>
 #include <QColor>
+#include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QImage>
+#include <QLineEdit>
 #include <QList>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <deque>
+#include <memory>
 
 namespace vorlin::test {
 
@@ -53,6 +61,11 @@ public:
     {
         QDir::setCurrent(m_previous);
         Drives::setListForTesting(std::nullopt);
+        // The temporary folder removes entries by their decoded names, which misses a name that is
+        // not valid UTF-8.
+        for (const QByteArray& name : snapshot(path()).keys())
+            if (QFile::encodeName(QFile::decodeName(name)) != name)
+                ::unlink((QFile::encodeName(path()) + '/' + name).constData());
     }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
@@ -74,13 +87,21 @@ template <typename T> T* control(const QWidget* window, const char* name)
     return widget;
 }
 
-// Writes an ordinary 24-bit Windows bitmap of one colour, whatever the name's extension.
-inline bool writeBitmap(const QString& path, QColor colour = Qt::red, QSize size = QSize(40, 20))
+// An ordinary 24-bit Windows bitmap of one colour.
+inline QByteArray bitmapBytes(QColor colour = Qt::red, QSize size = QSize(40, 20))
 {
     QImage image(size, QImage::Format_RGB32);
     image.fill(colour);
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && image.save(&file, "BMP");
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "BMP");
+    return bytes;
+}
+
+inline bool writeBitmap(const QString& path, QColor colour = Qt::red, QSize size = QSize(40, 20))
+{
+    return writeNative(QFile::encodeName(path), bitmapBytes(colour, size));
 }
 
 inline QByteArray contentOf(const QString& path)
@@ -97,16 +118,92 @@ inline QStringList entries(const FileListBox* list)
     return names;
 }
 
-// Clicks the entry called name, as the user would.
+// Clicks the entry whose name is exactly these bytes, as the user would.
+inline bool clickNative(FileListBox* list, const QByteArray& name)
+{
+    for (int row = 0; row < list->listCount(); ++row) {
+        if (list->listNative(row) != name)
+            continue;
+        const QModelIndex index = list->model()->index(row, 0);
+        list->scrollTo(index);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
+        return list->listIndex() == row;
+    }
+    return false;
+}
+
 inline bool clickEntry(FileListBox* list, const QString& name)
 {
-    const int row = int(entries(list).indexOf(name));
-    if (row < 0)
-        return false;
-    const QModelIndex index = list->model()->index(row, 0);
-    list->scrollTo(index);
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
-    return list->listIndex() == row;
+    return clickNative(list, QFile::encodeName(name));
 }
+
+// The main window, shown, on a scratch folder (or a new subfolder of it), its boxes recorded.
+struct Window
+{
+    explicit Window(const QString& start = {})
+    {
+        if (!start.isEmpty() && !(QDir(folder.path()).mkpath(start) && QDir::setCurrent(folder.file(start))))
+            qFatal("cannot start in %s", qPrintable(start));
+        frm = std::make_unique<frmEdit>();
+        frm->show();
+        if (!QTest::qWaitForWindowExposed(frm.get()))
+            qFatal("the window does not show");
+    }
+    ~Window() { setBeforeRenameHookForTesting({}); }
+
+    template <typename T> T* get(const char* name) const { return control<T>(frm.get(), name); }
+    static bool isDib(const QString& name)
+    {
+        return name.endsWith(QStringLiteral(".dib"), Qt::CaseInsensitive);
+    }
+    FileListBox* listFor(const QString& name) const
+    {
+        return get<FileListBox>(isDib(name) ? "File1" : "File2");
+    }
+    PictureBox* boxFor(const QString& name) const
+    {
+        return get<PictureBox>(isDib(name) ? "picDib" : "picBmp");
+    }
+    QString txtFile() const { return get<QLineEdit>("txtFile")->text(); }
+    void refresh() const
+    {
+        get<FileListBox>("File1")->refresh();
+        get<FileListBox>("File2")->refresh();
+    }
+    // Country, company, type, acronym and suffix as typed; by default a conforming name's.
+    void fill(const QStringList& texts = {"I   - Italy", "FS", "E  - Electrical Locomotive", "E626"}) const
+    {
+        get<QComboBox>("cboUland")->setEditText(texts.value(0));
+        get<QLineEdit>("txtCompany")->setText(texts.value(1));
+        get<QComboBox>("cboGT")->setEditText(texts.value(2));
+        get<QLineEdit>("txtAcronym")->setText(texts.value(3));
+        get<QLineEdit>("txtSuffix")->setText(texts.value(4));
+    }
+    void pressRename() const { QTest::mouseClick(get<QPushButton>("cmdRD"), Qt::LeftButton); }
+
+    // Writes a drawing into the open folder and picks it in its list; true when it shows unreported.
+    bool pick(const QString& name, QColor colour = Qt::red)
+    {
+        if (!writeBitmap(QDir(get<FileListBox>("File2")->path()).filePath(name), colour))
+            return false;
+        refresh();
+        return clickEntry(listFor(name), name) && boxes.boxes.isEmpty() &&
+               boxFor(name)->picture().pixelColor(0, 0) == colour;
+    }
+
+    // The one box shown is an error report (critical icon, the application's title) naming each text.
+    void expectOneErrorReport(const QStringList& texts) const
+    {
+        QCOMPARE(boxes.boxes.size(), 1);
+        QCOMPARE(boxes.boxes.first().style, 16);
+        QCOMPARE(boxes.boxes.first().title, QStringLiteral("Vorlin"));
+        for (const QString& text : texts)
+            QVERIFY2(boxes.boxes.first().prompt.contains(text), qPrintable(boxes.boxes.first().prompt));
+    }
+
+    ScratchFolder folder;
+    BoxRecorder boxes;
+    std::unique_ptr<frmEdit> frm;
+};
 
 } // namespace vorlin::test
