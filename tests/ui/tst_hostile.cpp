@@ -149,22 +149,30 @@ private slots:
     void pickedFileGoneBeforeRenameIsReported_data()
     {
         QTest::addColumn<QString>("renamedTo");
-        QTest::newRow("picked file deleted by someone else") << QString();
-        QTest::newRow("picked file renamed by someone else") << u"moved.bmp"_s;
+        QTest::addColumn<QString>("reason");
+        const QString gone = u"\"old.bmp\" does not exist"_s;
+        QTest::newRow("picked file deleted by someone else") << QString() << gone;
+        QTest::newRow("picked file renamed by someone else") << u"moved.bmp"_s << gone;
+        QTest::newRow("picked file replaced by a folder") << u"old.bmp"_s << u"\"old.bmp\" is now a folder"_s;
     }
 
     void pickedFileGoneBeforeRenameIsReported()
     {
         QFETCH(QString, renamedTo);
+        QFETCH(QString, reason);
         QVERIFY(writeBitmap(file(u"bystander.bmp"_s), Qt::blue));
         QVERIFY(w->pick(u"old.bmp"_s));
         w->fill();
-        QVERIFY(renamedTo.isEmpty() ? QFile::remove(file(u"old.bmp"_s))
-                                    : QFile::rename(file(u"old.bmp"_s), file(renamedTo)));
+        QVERIFY(renamedTo.isEmpty() || renamedTo == u"old.bmp"_s
+                    ? QFile::remove(file(u"old.bmp"_s))
+                    : QFile::rename(file(u"old.bmp"_s), file(renamedTo)));
+        if (renamedTo == u"old.bmp"_s)
+            QVERIFY(QDir(w->folder.path()).mkdir(renamedTo));
         const Files before = snapshot(w->folder.path());
         w->pressRename();
-        w->expectOneErrorReport({u"\"old.bmp\" does not exist"_s});
+        w->expectOneErrorReport({reason});
         QCOMPARE(snapshot(w->folder.path()), before);
+        QVERIFY(renamedTo != u"old.bmp"_s || QFileInfo(file(renamedTo)).isDir());
         // A refused rename keeps the composed name on show and the lists as they were.
         QCOMPARE(w->txtFile(), NewName);
         QCOMPARE(entries(file2()), (QStringList{u"bystander.bmp"_s, u"old.bmp"_s}));
