@@ -69,6 +69,10 @@ private slots:
             << QString() << u"old.dib"_s
             << QStringList{u"I   - Italy"_s, u"FS"_s, u"E  - Electrical Locomotive"_s, u"E626"_s}
             << u"I_FS_E_E626.bmp"_s;
+        QTest::newRow("only the letter case changes")
+            << u"Drawings"_s << u"i_fs_e_e626.bmp"_s
+            << QStringList{u"I   - Italy"_s, u"fs"_s, u"E  - Electrical Locomotive"_s, u"e626"_s}
+            << u"I_FS_E_e626.bmp"_s;
     }
 
     void composedNameRenamesThePickedFile()
@@ -157,15 +161,6 @@ private slots:
                  (Files{{"I_FS_E_sub", "<not a file>"}, {"old.bmp", bitmapBytes()}}));
         QVERIFY(snapshot(file(u"I_FS_E_sub"_s)).isEmpty());
         QCOMPARE(w->frm->strPath(), before);
-    }
-
-    void caseOnlyChangeRenames()
-    {
-        QVERIFY(w->pick(u"i_fs_e_e626.bmp"_s));
-        w->fill({u"I   - Italy"_s, u"fs"_s, u"E  - Electrical Locomotive"_s, u"e626"_s});
-        w->pressRename();
-        QVERIFY2(w->boxes.boxes.isEmpty(), qPrintable(w->boxes.boxes.value(0).prompt));
-        QCOMPARE(snapshot(w->folder.path()), (Files{{"I_FS_E_e626.bmp", bitmapBytes()}}));
     }
 
     // A file of the same name in the folder open at the press stays untouched.
