@@ -26,9 +26,8 @@ tests/io/tst_pictures|Picture loading, beneath the window|some
 # after it; "count" - one row for all the tags, with their number.
 behaviour='
 tst_hostile|malformedBitmapIsReported|tag|One error report (critical icon) naming the file and what is wrong with it; both picture boxes keep their drawings; the name is still read into the fields; the next good drawing of that kind shows.|Nothing: no file changed.
-tst_hostile|entryThatIsNotAFileIsNeitherListedNorLoaded|tag|Left out of both file lists; loading it directly fails at once with a message naming it, without waiting on a pipe.|Nothing.
+tst_hostile|entryThatIsNotAFileIsNeitherListedNorLoaded|tag|Left out of both file lists. An ordinary file listed before that turns into one by the click: one error report naming it and why, at once, without waiting on a pipe; both picture boxes keep their drawings; the next pick shows.|Nothing.
 tst_hostile|symbolicLinkIsRenamedNotItsTarget|name|Listed and shown as the drawing it points to; "Rename!" renames the link in the folder of the pick.|Nothing: the drawing it points to keeps its name and content.
-tst_hostile|pickedFileReplacedByNamedPipeIsReported|name|One error report naming the file as not an ordinary file, without waiting on the pipe; the picture box keeps its drawing; the next pick shows.|Nothing.
 tst_hostile|pickedFileGoneBeforeRenameIsReported|tag|"Rename!": one error report saying the picked name no longer exists, or is now a folder; the composed name stays on show; the lists are not re-read.|Nothing: no file renamed, created or removed.
 tst_hostile|openFolderRemovedWhileOpen|name|Picking a stale entry: one error report naming the file. "Rename!": one error report naming the file and the folder that cannot be opened. Another folder then opens, shows and renames as usual.|Nothing: the other folder is untouched until its own rename.
 tst_hostile|nameNotValidUtf8IsShownAndRenamedExactly|tag|Both look-alike names are listed; the picked file'"'"'s own picture shows; "Rename!" renames exactly that file.|Nothing: the look-alike file keeps its name and content.
