@@ -53,7 +53,7 @@ private slots:
     {
         QFETCH(Qt::Key, key);
         Window w;
-        const QString drawing = w.folder.file(QStringLiteral("Re460.bmp"));
+        const QString drawing = w.file(QStringLiteral("Re460.bmp"));
         QVERIFY(writeBitmap(drawing));
         const QByteArray bytes = contentOf(drawing);
         w.refresh();
@@ -82,10 +82,10 @@ private slots:
         QVERIFY(tabTo("cmdRD"));
         press(key);
 
-        QVERIFY2(w.boxes.boxes.isEmpty(), qPrintable(w.boxes.boxes.value(0).prompt));
+        QVERIFY2(w.boxes.isEmpty(), qPrintable(w.boxes.value(0).prompt));
         QCOMPARE(w.txtFile(), QStringLiteral("CH_SBB_E_Re460.bmp"));
         QVERIFY(!QFile::exists(drawing));
-        QCOMPARE(contentOf(w.folder.file(QStringLiteral("CH_SBB_E_Re460.bmp"))), bytes);
+        QCOMPARE(contentOf(w.file(QStringLiteral("CH_SBB_E_Re460.bmp"))), bytes);
         QCOMPARE(entries(w.get<FileListBox>("File2")), QStringList{"CH_SBB_E_Re460.bmp"});
     }
 
@@ -144,15 +144,15 @@ private slots:
         QFETCH(int, answer);
         Window w;
         QVERIFY(QTest::qWaitForWindowActive(w.frm.get()));
-        w.boxes.answers.push_back(answer);
+        w.answers.push_back(answer);
 
         press(Qt::Key_F, Qt::AltModifier);
         QCOMPARE(QApplication::activePopupWidget(), w.frm->findChild<QMenu*>(QStringLiteral("menuFile")));
         press(Qt::Key_E);
 
-        QCOMPARE(w.boxes.boxes.size(), 1);
-        QCOMPARE(w.boxes.boxes[0].prompt, QStringLiteral("This will end the program's session"));
-        QCOMPARE(w.boxes.boxes[0].style, 49);
+        QCOMPARE(w.boxes.size(), 1);
+        QCOMPARE(w.boxes[0].prompt, QStringLiteral("This will end the program's session"));
+        QCOMPARE(w.boxes[0].style, 49);
         QVERIFY(!QApplication::activePopupWidget());
         QCOMPARE(w.frm->isVisible(), answer == MessageBox::Cancel);
     }

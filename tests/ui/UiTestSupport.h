@@ -23,70 +23,6 @@
 
 namespace vorlin::test {
 
-// Records every message box and answers it, so that no test ever blocks on a modal box.
-class BoxRecorder
-{
-public:
-    BoxRecorder()
-    {
-        MessageBox::setResponder([this](const MessageBox::Shown& box) {
-            boxes.append(box);
-            if (answers.empty())
-                return int(MessageBox::Ok);
-            const int answer = answers.front();
-            answers.pop_front();
-            return answer;
-        });
-    }
-    ~BoxRecorder() { MessageBox::clearResponder(); }
-    BoxRecorder(const BoxRecorder&) = delete;
-    BoxRecorder& operator=(const BoxRecorder&) = delete;
-
-    QList<MessageBox::Shown> boxes;
-    std::deque<int> answers; // answered in turn; OK once they run out
-};
-
-// Runs the test in its own folder, made current, with "/" and that folder as the machine's drives.
-class ScratchFolder
-{
-public:
-    ScratchFolder() : m_previous(QDir::currentPath())
-    {
-        Drives::setListForTesting(
-            QList<Drive>{{QStringLiteral("/"), QStringLiteral("/"), QString()},
-                         {path(), path() + QLatin1Char('/'), QStringLiteral("SCRATCH")}});
-        QDir::setCurrent(path());
-    }
-    ~ScratchFolder()
-    {
-        QDir::setCurrent(m_previous);
-        Drives::setListForTesting(std::nullopt);
-        // The temporary folder removes entries by their decoded names, which misses a name that is
-        // not valid UTF-8.
-        for (const QByteArray& name : snapshot(path()).keys())
-            if (QFile::encodeName(QFile::decodeName(name)) != name)
-                ::unlink((QFile::encodeName(path()) + '/' + name).constData());
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-    QString path() const { return m_dir.path(); }
-    QString file(const QString& name) const { return m_dir.filePath(name); }
-
-private:
-    QString m_previous;
-    QTemporaryDir m_dir;
-};
-
-// The control called name inside window; a missing control ends the test run at once.
-template <typename T> T* control(const QWidget* window, const char* name)
-{
-    auto* widget = window->findChild<T*>(QLatin1String(name));
-    if (!widget)
-        qFatal("no control %s", name);
-    return widget;
-}
-
 // An ordinary 24-bit Windows bitmap of one colour.
 inline QByteArray bitmapBytes(QColor colour = Qt::red, QSize size = QSize(40, 20))
 {
@@ -137,21 +73,54 @@ inline bool clickEntry(FileListBox* list, const QString& name)
     return clickNative(list, QFile::encodeName(name));
 }
 
-// The main window, shown, on a scratch folder (or a new subfolder of it), its boxes recorded.
+// The main window, shown, in its own scratch folder (or a new subfolder of it) made current, with
+// "/" and that folder as the machine's drives. Every message box is recorded and answered, so that
+// no test ever blocks on one.
 struct Window
 {
-    explicit Window(const QString& start = {})
+    explicit Window(const QString& start = {}) : previous(QDir::currentPath())
     {
-        if (!start.isEmpty() && !(QDir(folder.path()).mkpath(start) && QDir::setCurrent(folder.file(start))))
+        MessageBox::setResponder([this](const MessageBox::Shown& box) {
+            boxes.append(box);
+            const int answer = answers.empty() ? int(MessageBox::Ok) : answers.front();
+            if (!answers.empty())
+                answers.pop_front();
+            return answer;
+        });
+        const QString root = folder.path();
+        Drives::setListForTesting(QList<Drive>{{QStringLiteral("/"), QStringLiteral("/"), QString()},
+                                               {root, root + QLatin1Char('/'), QStringLiteral("SCRATCH")}});
+        if (!QDir().mkpath(file(start)) || !QDir::setCurrent(file(start)))
             qFatal("cannot start in %s", qPrintable(start));
         frm = std::make_unique<frmEdit>();
         frm->show();
         if (!QTest::qWaitForWindowExposed(frm.get()))
             qFatal("the window does not show");
     }
-    ~Window() { setBeforeRenameHookForTesting({}); }
+    ~Window()
+    {
+        frm.reset();
+        setBeforeRenameHookForTesting({});
+        MessageBox::clearResponder();
+        QDir::setCurrent(previous);
+        Drives::setListForTesting(std::nullopt);
+        // The temporary folder removes entries by their decoded names, which misses a name that is
+        // not valid UTF-8.
+        for (const QByteArray& name : snapshot(folder.path()).keys())
+            if (QFile::encodeName(QFile::decodeName(name)) != name)
+                ::unlink((QFile::encodeName(folder.path()) + '/' + name).constData());
+    }
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
 
-    template <typename T> T* get(const char* name) const { return control<T>(frm.get(), name); }
+    QString file(const QString& name) const { return name.isEmpty() ? folder.path() : folder.filePath(name); }
+    template <typename T> T* get(const char* name) const
+    {
+        auto* widget = frm->findChild<T*>(QLatin1String(name));
+        if (!widget)
+            qFatal("no control %s", name);
+        return widget;
+    }
     static bool isDib(const QString& name)
     {
         return name.endsWith(QStringLiteral(".dib"), Qt::CaseInsensitive);
@@ -187,22 +156,24 @@ struct Window
         if (!writeBitmap(QDir(get<FileListBox>("File2")->path()).filePath(name), colour))
             return false;
         refresh();
-        return clickEntry(listFor(name), name) && boxes.boxes.isEmpty() &&
+        return clickEntry(listFor(name), name) && boxes.isEmpty() &&
                boxFor(name)->picture().pixelColor(0, 0) == colour;
     }
 
     // The one box shown is an error report (critical icon, the application's title) naming each text.
     void expectOneErrorReport(const QStringList& texts) const
     {
-        QCOMPARE(boxes.boxes.size(), 1);
-        QCOMPARE(boxes.boxes.first().style, 16);
-        QCOMPARE(boxes.boxes.first().title, QStringLiteral("Vorlin"));
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes.first().style, 16);
+        QCOMPARE(boxes.first().title, QStringLiteral("Vorlin"));
         for (const QString& text : texts)
-            QVERIFY2(boxes.boxes.first().prompt.contains(text), qPrintable(boxes.boxes.first().prompt));
+            QVERIFY2(boxes.first().prompt.contains(text), qPrintable(boxes.first().prompt));
     }
 
-    ScratchFolder folder;
-    BoxRecorder boxes;
+    QTemporaryDir folder; // first made, last removed
+    QString previous;
+    QList<MessageBox::Shown> boxes;
+    std::deque<int> answers; // answered in turn; OK once they run out
     std::unique_ptr<frmEdit> frm;
 };
 

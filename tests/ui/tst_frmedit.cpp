@@ -37,12 +37,12 @@ private slots:
 
     void startsOnTheCurrentDirectoryWithNothingPicked()
     {
-        const QString drawings = w->folder.file(u"Drawings"_s);
+        const QString drawings = w->file(u"Drawings"_s);
         expectOpen(drawings);
         QCOMPARE(w->get<DriveListBox>("Drive1")->drive(), w->folder.path());
         QCOMPARE(w->get<FileListBox>("File1")->path(), drawings);
         QVERIFY(w->frm->strFile().isEmpty());
-        QVERIFY(w->boxes.boxes.isEmpty());
+        QVERIFY(w->boxes.isEmpty());
         QVERIFY(!w->get<QLineEdit>("txtFile")->isEnabled()); // shown, never typed into
         for (const auto& [name, table] :
              {std::pair("cboGT", &GtTable()), std::pair("cboUland", &UlandTable())}) {
@@ -133,13 +133,13 @@ private slots:
     void openingAFolderMovesBothFileLists()
     {
         QFETCH(QString, folder);
-        const QString target = folder.isEmpty() ? w->folder.path() + u'/' : w->folder.file(folder);
+        const QString target = folder.isEmpty() ? w->folder.path() + u'/' : w->file(folder);
         QVERIFY(QDir().mkpath(target));
         QVERIFY(!w->get<DirListBox>("dirSourceBMP")->setPath(target));
         QCOMPARE(w->frm->strPath(), target);
         QCOMPARE(w->get<FileListBox>("File1")->path(), target);
         QCOMPARE(w->get<FileListBox>("File2")->path(), target);
-        QCOMPARE(QDir::current(), QDir(w->folder.file(u"Drawings"_s)));
+        QCOMPARE(QDir::current(), QDir(w->file(u"Drawings"_s)));
     }
 
     void choosingAReadyDrive()
@@ -150,7 +150,7 @@ private slots:
         w->get<DriveListBox>("Drive1")->setDrive(stick.path());
         expectOpen(stick.path() + u'/');
         QCOMPARE(entries(w->get<FileListBox>("File2")), QStringList(u"V200.bmp"_s));
-        QVERIFY(w->boxes.boxes.isEmpty());
+        QVERIFY(w->boxes.isEmpty());
     }
 
     void unavailableDriveIsReportedAndUndone_data()
@@ -168,13 +168,13 @@ private slots:
     {
         QFETCH(bool, loop);
         QFETCH(QString, prompt);
-        const QString bad = w->folder.file(u"gone"_s);
+        const QString bad = w->file(u"gone"_s);
         if (loop)
             QVERIFY(QFile::link(bad, bad));
         setDrives(bad);
         w->get<DriveListBox>("Drive1")->setDrive(bad);
-        QCOMPARE(w->boxes.boxes.size(), 1);
-        const MessageBox::Shown box = w->boxes.boxes.first();
+        QCOMPARE(w->boxes.size(), 1);
+        const MessageBox::Shown box = w->boxes.first();
         QVERIFY2(prompt.isEmpty() ? box.prompt.contains(u"gone"_s) : box.prompt == prompt,
                  qPrintable(box.prompt));
         QTEST(box.style, "style");

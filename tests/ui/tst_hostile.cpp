@@ -18,7 +18,7 @@ class TestHostile : public QObject
     Q_OBJECT
 
     std::unique_ptr<Window> w;
-    QString file(const QString& name) const { return w->folder.file(name); }
+    QString file(const QString& name) const { return w->file(name); }
     FileListBox* file2() const { return w->get<FileListBox>("File2"); }
     QImage shown(const char* box) const { return w->get<PictureBox>(box)->picture(); }
     // good.bmp (red) and good.dib (blue), each shown in its box.
@@ -69,7 +69,7 @@ private slots:
         // The name was still read, so the broken drawing can be renamed too.
         QCOMPARE(w->get<QLineEdit>("txtAcronym")->text(), name.chopped(4));
         // The window goes on: the next good drawing of the same kind shows.
-        w->boxes.boxes.clear();
+        w->boxes.clear();
         QVERIFY(w->pick(u"next"_s + name.right(4), Qt::green));
     }
 
@@ -113,7 +113,7 @@ private slots:
         QCOMPARE(entries(file2()), QStringList(u"good.bmp"_s));
         QCOMPARE(entries(w->get<FileListBox>("File1")), QStringList(u"good.dib"_s));
         QVERIFY(clickEntry(file2(), u"good.bmp"_s));
-        QCOMPARE(w->boxes.boxes.size(), 1);
+        QCOMPARE(w->boxes.size(), 1);
     }
 
     // A link named like a drawing shows the drawing it points to; a rename renames the link only.
@@ -128,7 +128,7 @@ private slots:
         QCOMPARE(shown("picBmp").pixelColor(0, 0), QColor(Qt::green));
         w->fill();
         w->pressRename();
-        QVERIFY2(w->boxes.boxes.isEmpty(), qPrintable(w->boxes.boxes.value(0).prompt));
+        QVERIFY2(w->boxes.isEmpty(), qPrintable(w->boxes.value(0).prompt));
         QCOMPARE(QFileInfo(file(NewName)).symLinkTarget(), file(u"elsewhere/target.bmp"_s));
         QCOMPARE(snapshot(w->folder.path()).keys(), (QList<QByteArray>{NewName.toUtf8(), "elsewhere"}));
         QCOMPARE(snapshot(file(u"elsewhere"_s)), elsewhere);
@@ -179,7 +179,7 @@ private slots:
         QVERIFY(clickEntry(file2(), u"a.bmp"_s));
         w->expectOneErrorReport({u"\"a.bmp\""_s, u"does not exist"_s});
         QVERIFY(shown("picBmp").isNull());
-        w->boxes.boxes.clear();
+        w->boxes.clear();
         w->fill();
         w->pressRename();
         w->expectOneErrorReport({u"\"a.bmp\""_s, u"cannot be opened"_s});
@@ -187,12 +187,12 @@ private slots:
         QVERIFY(snapshot(file(u"other"_s)).isEmpty());
 
         // Another folder opens and works as usual.
-        w->boxes.boxes.clear();
+        w->boxes.clear();
         QVERIFY(!dir->setPath(file(u"other"_s)));
         QVERIFY(w->pick(u"b.bmp"_s, Qt::green));
         w->fill();
         w->pressRename();
-        QVERIFY2(w->boxes.boxes.isEmpty(), qPrintable(w->boxes.boxes.value(0).prompt));
+        QVERIFY2(w->boxes.isEmpty(), qPrintable(w->boxes.value(0).prompt));
         QCOMPARE(snapshot(file(u"other"_s)), (Files{{NewName.toUtf8(), bitmapBytes(Qt::green)}}));
     }
 
@@ -220,11 +220,11 @@ private slots:
         const QString shown = QFile::decodeName(picked);
         QCOMPARE(entries(w->listFor(shown)), (QStringList{shown, shown}));
         QVERIFY(clickNative(w->listFor(shown), picked));
-        QVERIFY2(w->boxes.boxes.isEmpty(), qPrintable(w->boxes.boxes.value(0).prompt));
+        QVERIFY2(w->boxes.isEmpty(), qPrintable(w->boxes.value(0).prompt));
         QCOMPARE(w->boxFor(shown)->picture().pixelColor(0, 0), QColor(Qt::red));
         w->fill();
         w->pressRename();
-        QVERIFY2(w->boxes.boxes.isEmpty(), qPrintable(w->boxes.boxes.value(0).prompt));
+        QVERIFY2(w->boxes.isEmpty(), qPrintable(w->boxes.value(0).prompt));
         QCOMPARE(snapshot(w->folder.path()),
                  (Files{{NewName.toUtf8(), bitmapBytes(Qt::red)}, {other, bitmapBytes(Qt::blue)}}));
     }

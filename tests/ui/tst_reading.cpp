@@ -91,7 +91,7 @@ private slots:
 
     void clickWithNothingSelectedDoesNothing()
     {
-        QVERIFY(writeBitmap(w->folder.file(u"I_FS_E_E626.bmp"_s)));
+        QVERIFY(writeBitmap(w->file(u"I_FS_E_E626.bmp"_s)));
         w->refresh();
         w->get<QLineEdit>("txtAcronym")->setText(u"typed"_s);
         QCOMPARE(w->get<FileListBox>("File2")->listIndex(), -1);
@@ -99,7 +99,7 @@ private slots:
         w->frm->File1_Click();
         QCOMPARE(fields(), (Fields{-1, "", -1, "typed", ""}));
         QVERIFY(w->frm->strFile().isEmpty());
-        QVERIFY(w->boxes.boxes.isEmpty());
+        QVERIFY(w->boxes.isEmpty());
     }
 };
 

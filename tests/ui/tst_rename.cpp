@@ -11,7 +11,7 @@ class TestRename : public QObject
     Q_OBJECT
 
     std::unique_ptr<Window> w;
-    QString file(const QString& name) const { return w->folder.file(name); }
+    QString file(const QString& name) const { return w->file(name); }
 
 private slots:
     void initTestCase() { QCoreApplication::setApplicationName(u"Vorlin"_s); }
@@ -39,10 +39,10 @@ private slots:
         w->fill(texts);
         w->get<QLineEdit>("txtFile")->setText(u"earlier"_s);
         w->pressRename();
-        QCOMPARE(w->boxes.boxes.size(), 1);
-        QTEST(w->boxes.boxes.first().prompt, "prompt");
-        QCOMPARE(w->boxes.boxes.first().style, 48);
-        QCOMPARE(w->boxes.boxes.first().title, u"Vorlin"_s);
+        QCOMPARE(w->boxes.size(), 1);
+        QTEST(w->boxes.first().prompt, "prompt");
+        QCOMPARE(w->boxes.first().style, 48);
+        QCOMPARE(w->boxes.first().title, u"Vorlin"_s);
         QWidget* focus = QApplication::focusWidget();
         QVERIFY(focus);
         QVERIFY2(focus->objectName() == focused || focus->parentWidget()->objectName() == focused,
@@ -87,7 +87,7 @@ private slots:
         QVERIFY(w->pick(picked));
         w->fill(texts);
         w->pressRename();
-        QVERIFY2(w->boxes.boxes.isEmpty(), qPrintable(w->boxes.boxes.value(0).prompt));
+        QVERIFY2(w->boxes.isEmpty(), qPrintable(w->boxes.value(0).prompt));
         QCOMPARE(w->txtFile(), expected);
         QCOMPARE(snapshot(path), (Files{{expected.toUtf8(), bitmapBytes()}}));
         // The folder gains its trailing separator and keeps it; the picked name stays as it was.
@@ -102,7 +102,7 @@ private slots:
         QVERIFY(w->pick(u"old.bmp"_s));
         w->fill();
         w->pressRename();
-        QVERIFY(w->boxes.boxes.isEmpty());
+        QVERIFY(w->boxes.isEmpty());
         w->pressRename();
         w->expectOneErrorReport({u"\"old.bmp\" does not exist"_s});
         QCOMPARE(w->txtFile(), u"I_FS_E_E626.bmp"_s);
@@ -115,9 +115,9 @@ private slots:
         w->fill();
         const QString before = w->frm->strPath();
         w->pressRename();
-        QCOMPARE(w->boxes.boxes.size(), 1);
-        QCOMPARE(w->boxes.boxes.first().prompt, u"Line up drive, folders and files!"_s);
-        QCOMPARE(w->boxes.boxes.first().style, 48);
+        QCOMPARE(w->boxes.size(), 1);
+        QCOMPARE(w->boxes.first().prompt, u"Line up drive, folders and files!"_s);
+        QCOMPARE(w->boxes.first().style, 48);
         QCOMPARE(w->frm->strPath(), before);
         QCOMPARE(snapshot(w->folder.path()), (Files{{"old.bmp", bitmapBytes()}}));
     }
@@ -174,7 +174,7 @@ private slots:
         QVERIFY(!dir->setPath(file(u"two"_s)));
         w->fill();
         w->pressRename();
-        QVERIFY2(w->boxes.boxes.isEmpty(), qPrintable(w->boxes.boxes.value(0).prompt));
+        QVERIFY2(w->boxes.isEmpty(), qPrintable(w->boxes.value(0).prompt));
         QCOMPARE(snapshot(file(u"one"_s)), (Files{{"I_FS_E_E626.bmp", bitmapBytes()}}));
         QCOMPARE(snapshot(file(u"two"_s)), (Files{{"old.bmp", bitmapBytes(Qt::blue)}}));
     }
