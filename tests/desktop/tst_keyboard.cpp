@@ -22,15 +22,11 @@ void type(const QString& text)
     QTest::keyClicks(static_cast<QWidget*>(nullptr), text);
 }
 
-// Presses Tab (or Shift+Tab) once; true when the focus lands on the control called name. An
-// editable combo box hands its focus to its line edit, so the control is the nearest named ancestor.
+// Presses Tab (or Shift+Tab) once; true when the focus lands on the control called name.
 bool tabTo(const char* name, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
     press(Qt::Key_Tab, modifiers);
-    QWidget* widget = QApplication::focusWidget();
-    while (widget && widget->property("TabIndex").isNull() && !widget->isWindow())
-        widget = widget->parentWidget();
-    const QString focused = widget ? widget->objectName() : QString();
+    const QString focused = focusedControl();
     if (focused != QLatin1String(name))
         qWarning("Tab went to %s instead of %s", qPrintable(focused), name);
     return focused == QLatin1String(name);

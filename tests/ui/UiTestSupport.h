@@ -8,6 +8,7 @@
 #include "platform/SafeRename.h"
 #include "ui/frmEdit.h"
 
+#include <QApplication>
 #include <QBuffer>
 #include <QColor>
 #include <QComboBox>
@@ -71,6 +72,16 @@ inline bool clickNative(FileListBox* list, const QByteArray& name)
 inline bool clickEntry(FileListBox* list, const QString& name)
 {
     return clickNative(list, QFile::encodeName(name));
+}
+
+// The window's control that holds the focus: an editable combo box hands its focus to its line
+// edit, so this names the nearest ancestor that is a control of the window.
+inline QString focusedControl()
+{
+    QWidget* widget = QApplication::focusWidget();
+    while (widget && widget->property("TabIndex").isNull() && !widget->isWindow())
+        widget = widget->parentWidget();
+    return widget ? widget->objectName() : QString();
 }
 
 // The main window, shown, in its own scratch folder (or a new subfolder of it) made current, with

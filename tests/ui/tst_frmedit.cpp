@@ -108,17 +108,10 @@ private slots:
             QStringLiteral("picDib Drive1 dirSourceBMP File1 cboUland cboGT File2 picBmp "
                            "txtCompany cmdRD txtAcronym txtSuffix chkM picDib")
                 .split(u' ');
-        // An editable combo box hands its focus to its line edit; name the control, not the inner widget.
-        const auto focused = [] {
-            QWidget* widget = QApplication::focusWidget();
-            while (widget && widget->property("TabIndex").isNull())
-                widget = widget->parentWidget();
-            return widget ? widget->objectName() : QString();
-        };
-        QStringList visited{focused()};
+        QStringList visited{focusedControl()};
         while (visited.size() < designed.size()) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            visited << focused();
+            visited << focusedControl();
         }
         QCOMPARE(visited, designed);
     }

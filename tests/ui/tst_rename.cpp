@@ -43,10 +43,7 @@ private slots:
         QTEST(w->boxes.first().prompt, "prompt");
         QCOMPARE(w->boxes.first().style, 48);
         QCOMPARE(w->boxes.first().title, u"Vorlin"_s);
-        QWidget* focus = QApplication::focusWidget();
-        QVERIFY(focus);
-        QVERIFY2(focus->objectName() == focused || focus->parentWidget()->objectName() == focused,
-                 qPrintable(focus->objectName()));
+        QCOMPARE(focusedControl(), focused);
         QVERIFY(w->txtFile().isEmpty());
         QCOMPARE(snapshot(w->folder.path()), (Files{{"old.bmp", bitmapBytes()}}));
     }
