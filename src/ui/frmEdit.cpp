@@ -311,24 +311,30 @@ void frmEdit::ClearFields()
 
 bool frmEdit::pick(const FileListBox* list)
 {
+    // A click with no entry selected has nothing to read.
     const int index = list->listIndex();
     if (index < 0)
         return false;
+    if (chkM->checkState() == Qt::Unchecked)
+        ClearFields();
     m_strFile = list->list(index);
     m_pickedName = list->listNative(index);
     m_pickedFolder = list->path();
     return true;
 }
 
+void frmEdit::showPlainReading(const NameReading& reading)
+{
+    txtAcronym->setText(reading.acronym.value_or(QString()));
+    txtAcronym->repaint();
+    txtSuffix->setText(reading.suffix.value_or(QString()));
+    txtSuffix->repaint();
+}
+
 void frmEdit::File2_Click()
 {
-    // A click with no entry selected has nothing to read.
-    if (File2->listIndex() < 0)
+    if (!pick(File2))
         return;
-    if (chkM->checkState() == Qt::Unchecked)
-        ClearFields();
-    pick(File2);
-
     const NameReading reading = ReadBitmapName(m_strFile);
     if (reading.kind == NameReading::Kind::Structured) {
         if (reading.country)
@@ -342,27 +348,16 @@ void frmEdit::File2_Click()
         if (reading.suffix)
             txtSuffix->setText(*reading.suffix);
     } else {
-        txtAcronym->setText(reading.acronym.value_or(QString()));
-        txtAcronym->repaint();
-        txtSuffix->setText(reading.suffix.value_or(QString()));
-        txtSuffix->repaint();
+        showPlainReading(reading);
     }
     ShowDrawing(QStringLiteral("bmp"));
 }
 
 void frmEdit::File1_Click()
 {
-    if (File1->listIndex() < 0)
+    if (!pick(File1))
         return;
-    if (chkM->checkState() == Qt::Unchecked)
-        ClearFields();
-    pick(File1);
-
-    const NameReading reading = ReadPlainName(m_strFile, QStringLiteral(".dib"));
-    txtAcronym->setText(reading.acronym.value_or(QString()));
-    txtAcronym->repaint();
-    txtSuffix->setText(reading.suffix.value_or(QString()));
-    txtSuffix->repaint();
+    showPlainReading(ReadPlainName(m_strFile, QStringLiteral(".dib")));
     ShowDrawing(QStringLiteral("dib"));
 }
 

@@ -20,6 +20,7 @@ class DirListBox;
 class FileListBox;
 class PictureBox;
 enum class MandatoryField;
+struct NameReading;
 
 // The main window: pick a drive, a folder and a drawing, correct the fields read from its name,
 // and rename it. Each handler is named after the control and event that raise it.
@@ -52,8 +53,11 @@ private:
 
     void ClearFields();
     void ShowDrawing(const QString& kind);
-    // Remembers the entry picked in list: its name, its exact bytes and the folder it lies in.
+    // Starts a pick in list: clears the fields unless "maintain previous" is ticked, and remembers
+    // the entry's name, its exact bytes and the folder it lies in. False when no entry is selected.
     bool pick(const FileListBox* list);
+    // Writes the acronym and suffix of a plain reading, which are always set.
+    void showPlainReading(const NameReading& reading);
     QWidget* controlFor(MandatoryField field) const;
 
     // The form-level texts of the window.
