@@ -91,6 +91,14 @@ std::optional<Failure> checkName(const QByteArray& name, const QByteArray& oldNa
     return std::nullopt;
 }
 
+// Both names must be bare file names of the one folder.
+std::optional<Failure> checkNames(const QByteArray& oldName, const QByteArray& newName)
+{
+    if (auto failure = checkName(oldName, oldName, newName))
+        return failure;
+    return checkName(newName, oldName, newName);
+}
+
 QByteArray joined(QByteArray folder, const QByteArray& name)
 {
     if (!folder.endsWith('/'))
@@ -227,9 +235,7 @@ void setForceLinkFallbackForTesting(bool force)
 std::optional<Failure> renameNoReplace(const QString& folder, const QByteArray& oldName,
                                        const QByteArray& newName)
 {
-    if (auto failure = checkName(oldName, oldName, newName))
-        return failure;
-    if (auto failure = checkName(newName, oldName, newName))
+    if (auto failure = checkNames(oldName, newName))
         return failure;
     if (oldName.contains('\\') || newName.contains('\\'))
         return refused(EINVAL, oldName, newName, QStringLiteral("a file name cannot hold \"\\\""));
@@ -263,9 +269,7 @@ std::optional<Failure> renameNoReplace(const QString& folder, const QByteArray& 
 std::optional<Failure> renameNoReplace(const QString& folder, const QByteArray& oldName,
                                        const QByteArray& newName)
 {
-    if (auto failure = checkName(oldName, oldName, newName))
-        return failure;
-    if (auto failure = checkName(newName, oldName, newName))
+    if (auto failure = checkNames(oldName, newName))
         return failure;
 
     const Folder dir(QFile::encodeName(folder));
