@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev libgl-dev
     fonts-liberation
     desktop-file-utils appstream
+    debhelper dpkg-dev lintian
     "$@"
 )
 

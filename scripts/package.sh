@@ -1,16 +1,20 @@
 #!/usr/bin/env bash
-# Builds the Debian package of Vorlin (build/package/vorlin_<version>_<arch>.deb) from a release
-# build without tests. Install it with: sudo apt-get install ./build/package/vorlin_*.deb
+# Builds the Debian package of Vorlin with debhelper (debian/) and dpkg-buildpackage, from a scratch
+# copy of the tree so that the build leaves the tree as it was. The packages land in OUTDIR (default
+# build/package): vorlin_<version>_<arch>.deb and its debug symbols, vorlin-dbgsym_<version>_<arch>.deb.
+#   scripts/package.sh [OUTDIR]
+# Install it with: sudo apt-get install ./build/package/vorlin_*.deb
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
-cd "$repo"
+out=$(realpath -m "${1:-$repo/build/package}")
 
-# dpkg-shlibdeps (dpkg-dev) and file work out the package's library dependencies.
-scripts/install-deps.sh dpkg-dev file
+"$repo/scripts/install-deps.sh"
 
-build=build/package
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DVORLIN_BUILD_TESTS=OFF -DVORLIN_BUILD_BENCH=OFF >/dev/null
-cmake --build "$build" -j "$(nproc)"
-(cd "$build" && cpack -G DEB)
-ls "$build"/vorlin_*.deb
+# dpkg-buildpackage writes the packages beside the source folder it builds in: $out/vorlin.
+src="$out/vorlin"
+rm -rf "$src" "$out"/vorlin_* "$out"/vorlin-dbgsym_*
+mkdir -p "$src"
+tar -C "$repo" --exclude-vcs --exclude=./build --exclude="./${out#"$repo"/}" -cf - . | tar -C "$src" -xf -
+
+(cd "$src" && dpkg-buildpackage -us -uc -b -J"$(nproc)")
+ls "$out"/vorlin_*.deb
