@@ -1,7 +1,8 @@
 # Installs the build into a scratch prefix and checks that a desktop can start the program from it:
 # the desktop entry, its icon at every size, the AppStream metadata naming that entry and the
-# program that the entry's Exec names.
-#   cmake -DBUILD_DIR=<build> -DPREFIX=<scratch dir> -DVERSION=<project version> -P CheckInstall.cmake
+# program that the entry's Exec names, which must carry no library search path (RUNPATH).
+#   cmake -DBUILD_DIR=<build> -DPREFIX=<scratch dir> -DVERSION=<project version> -DREADELF=<readelf>
+#         -P CheckInstall.cmake
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD_DIR}" --prefix "${PREFIX}"
                 RESULT_VARIABLE result OUTPUT_QUIET ERROR_VARIABLE error)
@@ -13,7 +14,7 @@ set(id io.github.vorlin.Vorlin)
 set(share "${PREFIX}/share")
 set(missing "")
 foreach(file bin/vorlin share/applications/${id}.desktop share/metainfo/${id}.metainfo.xml
-             share/doc/vorlin/copyright)
+             share/doc/vorlin/copyright share/man/man1/vorlin.1)
     if(NOT EXISTS "${PREFIX}/${file}")
         list(APPEND missing ${file})
     endif()
@@ -46,6 +47,10 @@ file(STRINGS "${share}/applications/${id}.desktop" icon REGEX "^Icon=")
 string(REGEX REPLACE "^Exec=([^ ]+).*" "\\1" program "${exec}")
 if(NOT EXISTS "${PREFIX}/bin/${program}")
     message(FATAL_ERROR "the desktop entry runs '${program}', which is not installed in bin")
+endif()
+execute_process(COMMAND ${READELF} -d "${PREFIX}/bin/${program}" OUTPUT_VARIABLE dynamic)
+if(dynamic MATCHES "\\((RPATH|RUNPATH)\\)[^\n]*")
+    message(FATAL_ERROR "the installed program searches its own library path: ${CMAKE_MATCH_0}")
 endif()
 if(NOT icon STREQUAL "Icon=vorlin")
     message(FATAL_ERROR "the desktop entry shows '${icon}', not the installed icon vorlin")
