@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Vorlin and starts it in the folder this script was called from.
+# Only the program's own target is built; ./scripts/test.sh builds the tests and the benchmark.
 set -euo pipefail
 here=$(pwd)
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -8,6 +9,6 @@ cd "$repo"
 scripts/install-deps.sh
 
 cmake --preset default >/dev/null
-cmake --build --preset default -j "$(nproc)"
+cmake --build --preset default --target vorlin -j "$(nproc)"
 cd "$here"
 exec "$repo/build/default/src/app/vorlin" "$@"
