@@ -8,6 +8,9 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
 jobs=$(nproc)
+# The program as ./scripts/run.sh builds it (app preset, a unity build), so a break there shows here.
+cmake --preset app >/dev/null
+cmake --build --preset app -j "$jobs"
 for preset in default asan; do
     echo "== preset $preset"
     cmake --preset "$preset"
