@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev libgl-dev
     fonts-liberation
     desktop-file-utils appstream
+    g++-mingw-w64-x86-64-posix
     "$@"
 )
 
