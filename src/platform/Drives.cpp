@@ -9,7 +9,9 @@
 #include <cerrno>
 
 #ifdef Q_OS_WIN
+#include <cstdlib>
 #include <direct.h>
+#include <windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -178,7 +180,11 @@ namespace {
 int changeDirectory(const QString& path)
 {
 #ifdef Q_OS_WIN
-    return ::_wchdir(reinterpret_cast<const wchar_t*>(QDir::toNativeSeparators(path).utf16()));
+    const int result = ::_wchdir(reinterpret_cast<const wchar_t*>(QDir::toNativeSeparators(path).utf16()));
+    // A drive with no medium fails with ERROR_NOT_READY, which the C runtime reports as EACCES.
+    if (result != 0 && _doserrno == ERROR_NOT_READY)
+        errno = ENODEV;
+    return result;
 #else
     return ::chdir(QFile::encodeName(path).constData());
 #endif
