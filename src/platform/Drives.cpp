@@ -96,6 +96,7 @@ QList<Drive> fromVolumes(const QList<Volume>& volumes)
         if (!drive)
             continue;
         letters = letters || isDriveLetterKey(drive->key);
+        // Qt lists a folder twice when a later mount covers an earlier one; the folder shows the later.
         drives.removeIf([&](const Drive& d) { return d.key == drive->key; });
         drives.append(*drive);
     }
