@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Vorlin needs to build, run and test, skipping those already there.
+# Installs the Debian packages Vorlin needs to build and run, and any packages named as arguments
+# (the scripts that test, package or cross-check name theirs), skipping those already there.
 # Runs apt-get directly as root and through sudo otherwise.
 set -euo pipefail
 
@@ -7,8 +8,6 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libgl-dev
     fonts-liberation
-    desktop-file-utils appstream
-    debhelper dpkg-dev lintian
     "$@"
 )
 

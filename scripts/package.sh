@@ -8,7 +8,7 @@ set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 out=$(realpath -m "${1:-$repo/build/package}")
 
-"$repo/scripts/install-deps.sh"
+"$repo/scripts/install-deps.sh" debhelper dpkg-dev
 
 # dpkg-buildpackage writes the packages beside the source folder it builds in: $out/vorlin.
 src="$out/vorlin"

@@ -2,10 +2,9 @@
 
 #include "Failure.h"
 
-#include <QHash>
+#include <QByteArray>
 #include <QList>
 #include <QString>
-#include <functional>
 #include <optional>
 
 namespace vorlin {
@@ -18,9 +17,17 @@ struct Drive
     QString root;  // the root folder, ending in the separator
     QString label; // the volume label, may be empty
 
-    // The text of the drive list entry: the root (lower-case letter and colon on Windows),
-    // then the label when there is one.
+    // The text of the drive list entry: the root (a drive letter lower-case with its colon), then
+    // the label when there is one.
     QString displayText() const;
+};
+
+// A mounted volume as the system lists it, before it is judged to be a drive.
+struct Volume
+{
+    QString root;    // with forward slashes: "/", "/media/me/STICK", "C:/"
+    QByteArray type; // "ext4", "tmpfs", "NTFS"; empty on a drive with no medium
+    QString label;
 };
 
 namespace Drives {
@@ -31,22 +38,16 @@ QList<Drive> list();
 // Test hook: replaces the list of drives until reset with std::nullopt.
 void setListForTesting(std::optional<QList<Drive>> drives);
 
+// Picks the drives out of a list of volumes. Every drive letter is a drive, one without a medium
+// too, in letter order. Otherwise "/" comes first, listed or not, then the other mounts of real
+// storage by root path; a later mount on the same root hides the earlier one.
+QList<Drive> fromVolumes(const QList<Volume>& volumes);
+
 // The key of the drive that holds path: the drive whose root is the longest prefix of it.
 QString keyOf(const QString& path);
 
 // The root folder of the drive with this key.
 QString rootOf(const QString& key);
-
-// Linux: picks the drives out of the text of /proc/self/mountinfo: "/" first, then the other mounts
-// of real storage sorted by path. labelOf gives the volume label of a mount source (a device);
-// isFolder tells whether a local mount point is a folder, since single files can be bind-mounted.
-QList<Drive> fromMountInfo(const QByteArray& mountInfo,
-                           const std::function<QString(const QString& source)>& labelOf = {},
-                           const std::function<bool(const QString& mountPoint)>& isFolder = {});
-
-// Linux: the volume labels of the devices named in a folder like /dev/disk/by-label, keyed by
-// the canonical path of the device each entry points to.
-QHash<QString, QString> labelsByDevice(const QString& byLabelFolder = QStringLiteral("/dev/disk/by-label"));
 
 } // namespace Drives
 

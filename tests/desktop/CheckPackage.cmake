@@ -6,7 +6,7 @@ foreach(tool dpkg-buildpackage dh lintian)
     find_program(found_${tool} ${tool})
     if(NOT found_${tool})
         message("package check skipped: ${tool} is not installed. Install debhelper, dpkg-dev and "
-                "lintian (scripts/install-deps.sh does) to build and check the Debian package.")
+                "lintian (scripts/test.sh installs them) to build and check the Debian package.")
         return()
     endif()
 endforeach()

@@ -4,7 +4,7 @@
 find_program(validator ${TOOL})
 if(NOT validator)
     message(FATAL_ERROR "${TOOL} is not installed: install the Debian package ${PACKAGE} "
-                        "(scripts/install-deps.sh does) to check ${FILE}")
+                        "(scripts/test.sh installs it) to check ${FILE}")
 endif()
 if(NOT EXISTS "${FILE}")
     message(FATAL_ERROR "no such file: ${FILE}")

@@ -1,11 +1,10 @@
-// Drives: the failure a drive gives, which mounts are drives, their labels, the drive of a path,
-// and the real message box's answers.
+// Drives: the failure a drive gives, which volumes are drives, the drive of a path, and the real
+// message box's answers.
 #include "platform/Drives.h"
 #include "platform/MessageBox.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <cerrno>
@@ -48,75 +47,59 @@ private slots:
         QTEST(failure.description, "description");
     }
 
-    // A desktop with a stick whose mount point holds a space, a snap, a container overlay and a
-    // shadowed automount.
-    void mountInfoKeepsRealStorage()
+    void drivesFromVolumes_data()
     {
-        const QByteArray text = "22 1 0:21 / /proc rw - proc proc rw\n"
-                                "23 1 0:22 / /sys rw - sysfs sysfs rw\n"
-                                "24 1 0:6 / /dev rw - devtmpfs udev rw\n"
-                                "25 1 0:23 / /run rw - tmpfs tmpfs rw\n"
-                                "26 1 8:2 / / rw,relatime shared:1 - ext4 /dev/sda2 rw\n"
-                                "27 26 8:1 / /boot/efi rw shared:2 - vfat /dev/sda1 rw\n"
-                                "28 26 0:40 / /sys/fs/cgroup rw - cgroup2 cgroup2 rw\n"
-                                "29 26 7:0 / /snap/core/1 ro - squashfs /dev/loop0 ro\n"
-                                "30 26 8:17 / /media/me/My\\040Stick rw shared:3 - vfat /dev/sdb1 rw\n"
-                                "31 26 0:50 / /var/lib/docker/overlay2/x/merged rw - overlay overlay rw\n"
-                                "32 25 0:51 / /run/user/1000/gvfs rw - fuse.gvfsd-fuse gvfsd-fuse rw\n"
-                                "33 25 8:33 / /run/media/me/CAM rw - exfat /dev/sdc1 rw\n"
-                                "34 26 0:52 / /mnt/nas rw - autofs systemd-1 rw\n"
-                                "35 34 0:53 / /mnt/nas rw master:4 - nfs4 nas:/export rw\n"
-                                "36 26 8:2 /srv/etc/hosts /etc/hosts rw - ext4 /dev/sda2 rw\n"
-                                "37 26 8:2 /data /home/me/back\\134slash rw - btrfs /dev/sda3 rw\n"
-                                "38 26 0:54 / /tmp rw - tmpfs tmpfs rw\n"
-                                "39 26 0:55 / /mnt/ssh rw - fuse.sshfs me@host:/ rw\n";
-        const QHash<QString, QString> labels{{u"/dev/sdb1"_s, u"STICK"_s}, {u"/dev/sda2"_s, u"system"_s}};
-        QStringList probed;
-        const QList<Drive> drives = Drives::fromMountInfo(
-            text, [&](const QString& source) { return labels.value(source); },
-            [&](const QString& mountPoint) {
-                probed.append(mountPoint);
-                return mountPoint != "/etc/hosts"_L1;
-            });
-        QStringList keys;
-        for (const Drive& drive : drives)
-            keys.append(drive.key);
-        QCOMPARE(keys, QStringList({"/", "/boot/efi", "/home/me/back\\slash", "/media/me/My Stick",
-                                    "/mnt/nas", "/mnt/ssh", "/run/media/me/CAM"}));
-        QCOMPARE(drives[3].root, u"/media/me/My Stick/"_s);
-        QCOMPARE(drives[0].displayText(), u"/  [system]"_s);
-        QCOMPARE(drives[3].displayText(), u"/media/me/My Stick/  [STICK]"_s);
-        QCOMPARE(drives[1].displayText(), u"/boot/efi/"_s);
-        // Network mount points are never probed: a server that does not answer would hang the list.
-        QVERIFY(!probed.contains(u"/mnt/nas"_s) && !probed.contains(u"/mnt/ssh"_s));
-
-        // Without a root mount "/" still comes first; lines that are no mounts are skipped.
-        const QList<Drive> bare =
-            Drives::fromMountInfo("30 1 8:17 / /media/a rw - ext4 /dev/sdb1 rw\ngarbage line\n\n");
-        QCOMPARE(bare.size(), 2);
-        QCOMPARE(bare[0].key, u"/"_s);
-        QCOMPARE(bare[0].root, u"/"_s);
-        QCOMPARE(bare[1].key, u"/media/a"_s);
-
-        // And so does this machine's own list.
-        const QList<Drive> real = Drives::list();
-        QVERIFY(!real.isEmpty());
-        QCOMPARE(real.first().key, u"/"_s);
-        for (const Drive& drive : real)
-            QVERIFY2(drive.root.endsWith(u'/'), qPrintable(drive.root));
+        QTest::addColumn<QList<Volume>>("volumes");
+        QTest::addColumn<QStringList>("drives"); // key | root | list entry
+        QTest::newRow("root first, then the mounts by path, each with its label")
+            << QList<Volume>{{u"/media/me/My Stick"_s, "vfat", u"STICK"_s},
+                             {u"/"_s, "ext4", u"system"_s},
+                             {u"/boot/efi"_s, "vfat", {}}}
+            << QStringList{u"/ | / | /  [system]"_s, u"/boot/efi | /boot/efi/ | /boot/efi/"_s,
+                           u"/media/me/My Stick | /media/me/My Stick/ | /media/me/My Stick/  [STICK]"_s};
+        QTest::newRow("memory, package images, containers, system mounts and unresolved mounts out")
+            << QList<Volume>{{u"/"_s, "ext4", {}},
+                             {u"/tmp"_s, "tmpfs", {}},
+                             {u"/snap/core/16202"_s, "squashfs", {}},
+                             {u"/var/lib/docker/overlay2/x/merged"_s, "overlay", {}},
+                             {u"/mnt/nas"_s, "autofs", {}},
+                             {u"/run/user/1000/gvfs"_s, "fuse.gvfsd-fuse", {}},
+                             {QString(), "fuse.sshfs", {}}}
+            << QStringList{u"/ | / | /"_s};
+        QTest::newRow("removable media, images and network shares in; / even when not listed")
+            << QList<Volume>{{u"/run/media/me/CAM"_s, "exfat", u"CAM"_s},
+                             {u"/mnt/nas"_s, "nfs4", {}},
+                             {u"/mnt/ssh"_s, "fuse.sshfs", {}},
+                             {u"/media/me/DVD"_s, "iso9660", u"DVD"_s}}
+            << QStringList{u"/ | / | /"_s, u"/media/me/DVD | /media/me/DVD/ | /media/me/DVD/  [DVD]"_s,
+                           u"/mnt/nas | /mnt/nas/ | /mnt/nas/"_s, u"/mnt/ssh | /mnt/ssh/ | /mnt/ssh/"_s,
+                           u"/run/media/me/CAM | /run/media/me/CAM/ | /run/media/me/CAM/  [CAM]"_s};
+        QTest::newRow("a later mount on the same folder hides the earlier one")
+            << QList<Volume>{{u"/"_s, "ext4", {}},
+                             {u"/media/x"_s, "ext4", u"OLD"_s},
+                             {u"/media/x"_s, "vfat", u"NEW"_s}}
+            << QStringList{u"/ | / | /"_s, u"/media/x | /media/x/ | /media/x/  [NEW]"_s};
+        QTest::newRow("drive letters lower-case with their label, one without medium too")
+            << QList<Volume>{{u"A:/"_s, "", {}},
+                             {u"C:/"_s, "NTFS", u"SYSTEM"_s},
+                             {u"E:/"_s, "FAT32", u"STICK"_s}}
+            << QStringList{u"A | A:\\ | a:"_s, u"C | C:\\ | c:  [SYSTEM]"_s, u"E | E:\\ | e:  [STICK]"_s};
     }
 
-    void labelsAreDecodedFromLinkNames()
+    void drivesFromVolumes()
     {
-        QTemporaryDir dir;
-        QVERIFY(QDir(dir.path()).mkdir(u"by-label"_s));
-        QFile device(dir.filePath(u"sdz1"_s));
-        QVERIFY(device.open(QIODevice::WriteOnly));
-        device.close();
-        QVERIFY(QFile::link(u"../sdz1"_s, dir.filePath(u"by-label/My\\x20Stick"_s)));
-        QVERIFY(QFile::link(u"../gone"_s, dir.filePath(u"by-label/GONE"_s)));
-        const QHash<QString, QString> labels = Drives::labelsByDevice(dir.filePath(u"by-label"_s));
-        QCOMPARE(labels, (QHash<QString, QString>{{QFileInfo(device).canonicalFilePath(), u"My Stick"_s}}));
+        QFETCH(QList<Volume>, volumes);
+        QStringList drives;
+        for (const Drive& drive : Drives::fromVolumes(volumes))
+            drives.append(drive.key + u" | "_s + drive.root + u" | "_s + drive.displayText());
+        QTEST(drives, "drives");
+    }
+
+    void thisMachinesDrivesStartAtRoot()
+    {
+        const QList<Drive> drives = Drives::list();
+        QVERIFY(!drives.isEmpty());
+        QCOMPARE(drives.first().key, u"/"_s);
     }
 
     void keyOfTakesLongestPrefixOnComponentBoundary_data()
