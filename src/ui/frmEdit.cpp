@@ -12,6 +12,7 @@
 #include "platform/Pictures.h"
 #include "platform/SafeRename.h"
 #include "platform/Twips.h"
+#include "ui/Decoration.h"
 #include "ui/Style.h"
 #include "ui/frmAbout.h"
 
@@ -75,17 +76,10 @@ QComboBox* comboBox(QWidget* parent)
 }
 
 // A vertical line of the default colour, one pixel wide, between two points given in twips.
-QFrame* verticalLine(QWidget* parent, const char* name, int x, int top, int bottom)
+void verticalLine(QWidget* surface, const char* name, int x, int top, int bottom)
 {
-    auto* line = new QFrame(parent);
-    line->setObjectName(QLatin1String(name));
-    line->setFrameShape(QFrame::VLine);
-    line->setFrameShadow(QFrame::Plain);
-    line->setLineWidth(1);
-    line->setGeometry(twipsToPixels(x), twipsToPixels(top), 1, twipsToPixels(bottom - top));
-    // Lines are drawn on the window's surface, behind every control.
-    line->lower();
-    return line;
+    new Decoration(surface, name, QRect(twipsToPixels(x), twipsToPixels(top), 1, twipsToPixels(bottom - top)),
+                   surface->palette().color(QPalette::WindowText));
 }
 
 } // namespace
