@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCompleter>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -72,6 +73,9 @@ QComboBox* comboBox(QWidget* parent)
     box->setInsertPolicy(QComboBox::NoInsert);
     box->setFont(style::fixedFont());
     box->setMaxVisibleItems(15);
+    // What is typed stays as typed: Qt's default completer would finish "FR" as "FRG - Germany".
+    // Matching entries are offered in a popup instead; only picking one changes the text.
+    box->completer()->setCompletionMode(QCompleter::PopupCompletion);
     return box;
 }
 

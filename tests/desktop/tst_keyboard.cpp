@@ -1,6 +1,7 @@
 // The window without a mouse: a whole rename from the keyboard alone, the menu's access keys, and
 // the names a screen reader announces for each control.
 #include "../ui/UiTestSupport.h"
+#include "names/CodeTables.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -11,15 +12,21 @@ using namespace vorlin::test;
 
 namespace {
 
-// Keys go where the user's keys go: to an open menu, else to the widget with the focus.
+// Keys go where the user's keys go: to an open menu or popup, else to the widget with the focus
+// (the offscreen platform may still name a popup that just closed as the window with the focus).
+QWidget* keyTarget()
+{
+    return QApplication::activePopupWidget() ? nullptr : QApplication::focusWidget();
+}
+
 void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
-    QTest::keyClick(static_cast<QWidget*>(nullptr), key, modifiers);
+    QTest::keyClick(keyTarget(), key, modifiers);
 }
 
 void type(const QString& text)
 {
-    QTest::keyClicks(static_cast<QWidget*>(nullptr), text);
+    QTest::keyClicks(keyTarget(), text);
 }
 
 // Presses Tab (or Shift+Tab) once; true when the focus lands on the control called name.
@@ -83,6 +90,66 @@ private slots:
         QVERIFY(!QFile::exists(drawing));
         QCOMPARE(contentOf(w.file(QStringLiteral("CH_SBB_E_Re460.bmp"))), bytes);
         QCOMPARE(entries(w.get<FileListBox>("File2")), QStringList{"CH_SBB_E_Re460.bmp"});
+    }
+
+    void typedCodesStayAsTyped_data()
+    {
+        QTest::addColumn<QString>("combo");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("downs");  // arrow-key presses after typing
+        QTest::addColumn<bool>("enter"); // Enter before Tab leaves the field
+        QTest::addColumn<QString>("code");
+        // Every text that is the start of a longer code, in both letter cases: nothing completes it.
+        for (const auto& [combo, table] :
+             {std::pair("cboUland", &UlandTable()), std::pair("cboGT", &GtTable())}) {
+            QStringList starts;
+            for (const CodeEntry& entry : table->entries())
+                for (int n = 1; n < entry.code.size(); ++n)
+                    starts << entry.code.left(n);
+            starts.removeDuplicates();
+            for (const QString& start : starts) {
+                QTest::addRow("%s: %s, Enter", combo, qPrintable(start))
+                    << combo << start << 0 << true << start;
+                QTest::addRow("%s: %s, Tab", combo, qPrintable(start.toLower()))
+                    << combo << start.toLower() << 0 << false << start;
+            }
+        }
+        // Picks: the arrow keys in the field, or in the popup of the entries that match the text.
+        QTest::newRow("cboUland: Down picks the first entry") << "cboUland" << QString() << 1 << false << "A";
+        QTest::newRow("cboGT: seven Downs pick the seventh") << "cboGT" << QString() << 7 << true << "FC";
+        QTest::newRow("cboGT: P, then Down and Enter pick PC") << "cboGT"
+                                                               << "P" << 1 << true << "PC";
+        QTest::newRow("cboUland: f, then Down twice and Tab pick FRG") << "cboUland"
+                                                                       << "f" << 2 << false << "FRG";
+    }
+    void typedCodesStayAsTyped()
+    {
+        QFETCH(QString, combo);
+        QFETCH(QString, code);
+        QFETCH(int, downs);
+        Window w;
+        QVERIFY(w.pick(QStringLiteral("old.bmp")));
+        w.fill();
+        auto* box = w.get<QComboBox>(qPrintable(combo));
+        box->setCurrentIndex(-1);
+        box->clearEditText();
+        QVERIFY(QTest::qWaitForWindowActive(w.frm.get()));
+        box->setFocus(Qt::TabFocusReason);
+        QFETCH(QString, typed);
+        type(typed);
+        for (int i = 0; i < downs; ++i)
+            press(Qt::Key_Down);
+        QFETCH(bool, enter);
+        if (enter)
+            press(Qt::Key_Return);
+        press(Qt::Key_Tab);
+        w.pressRename();
+        const QString name = combo == QLatin1String("cboUland")
+                                 ? code + QStringLiteral("_FS_E_E626.bmp")
+                                 : QStringLiteral("I_FS_%1_E626.bmp").arg(code);
+        QVERIFY2(w.boxes.isEmpty(), qPrintable(w.boxes.value(0).prompt));
+        QCOMPARE(w.txtFile(), name);
+        QCOMPARE(snapshot(w.folder.path()), (Files{{name.toUtf8(), bitmapBytes()}}));
     }
 
     void controlsAnnounceTheirNames_data()
