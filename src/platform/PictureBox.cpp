@@ -2,6 +2,7 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <QStyleOptionFocusRect>
 
 namespace vorlin {
 
@@ -50,6 +51,13 @@ void PictureBox::paintEvent(QPaintEvent* event)
             painter.drawImage(target, m_picture, target.translated(-contents.topLeft()));
     }
     drawFrame(&painter);
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = contents;
+        focus.backgroundColor = palette().color(backgroundRole());
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+    }
 }
 
 } // namespace vorlin

@@ -119,6 +119,14 @@ frmEdit::frmEdit(QWidget* parent) : QMainWindow(parent)
 
 frmEdit::~frmEdit() = default;
 
+void frmEdit::showEvent(QShowEvent* event)
+{
+    // The focus starts on a picture box, for the keyboard: show where it is from the start, not
+    // only after the first Tab, as styles otherwise do.
+    setAttribute(Qt::WA_KeyboardFocusChange);
+    QMainWindow::showEvent(event);
+}
+
 void frmEdit::createControls(QWidget* client)
 {
     // Left column: drive, folders and DIB drawings.

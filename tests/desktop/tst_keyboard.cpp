@@ -152,6 +152,50 @@ private slots:
         QCOMPARE(snapshot(w.folder.path()), (Files{{name.toUtf8(), bitmapBytes()}}));
     }
 
+    void listKeysPickWhereTheyLand_data()
+    {
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<QList<int>>("landed"); // the entries each counted as a click, in turn
+        const int page = -1;                    // the last entry of the first page
+        QTest::newRow("End with nothing current picks the last") << QList<int>{Qt::Key_End} << QList<int>{39};
+        QTest::newRow("Home with nothing current picks the first")
+            << QList<int>{Qt::Key_Home} << QList<int>{0};
+        QTest::newRow("Up with nothing current picks the first") << QList<int>{Qt::Key_Up} << QList<int>{0};
+        QTest::newRow("Page Down with nothing current ends the first page")
+            << QList<int>{Qt::Key_PageDown} << QList<int>{page};
+        QTest::newRow("Down, Down, Up")
+            << QList<int>{Qt::Key_Down, Qt::Key_Down, Qt::Key_Up} << QList<int>{0, 1, 0};
+        QTest::newRow("End, Home, Page Up: a key that does not move is no click")
+            << QList<int>{Qt::Key_End, Qt::Key_Home, Qt::Key_PageUp} << QList<int>{39, 0};
+        QTest::newRow("Page Down, then End twice")
+            << QList<int>{Qt::Key_PageDown, Qt::Key_End, Qt::Key_End} << QList<int>{page, 39};
+    }
+    void listKeysPickWhereTheyLand()
+    {
+        QFETCH(QList<int>, keys);
+        QFETCH(QList<int>, landed);
+        const int page = -1;
+        Window w;
+        for (int i = 0; i < 40; ++i)
+            QVERIFY(writeBitmap(w.file(QStringLiteral("E%1.bmp").arg(i, 2, 10, QLatin1Char('0')))));
+        w.refresh();
+        auto* list = w.get<FileListBox>("File2");
+        QList<int> clicks;
+        QObject::connect(list, &FileListBox::click, list, [&] { clicks << list->listIndex(); });
+        QVERIFY(QTest::qWaitForWindowActive(w.frm.get()));
+        list->setFocus(Qt::TabFocusReason);
+        for (int key : keys)
+            press(Qt::Key(key));
+        // A page is as many entries as the list shows whole.
+        const int perPage =
+            list->viewport()->height() / list->visualRect(list->model()->index(0, 0)).height();
+        for (int& row : landed)
+            row = row == page ? perPage - 1 : row;
+        QCOMPARE(clicks, landed);
+        QCOMPARE(w.get<QLineEdit>("txtAcronym")->text(),
+                 QStringLiteral("E%1").arg(landed.last(), 2, 10, QLatin1Char('0')));
+    }
+
     void controlsAnnounceTheirNames_data()
     {
         // The caption is the label linked to the control, which Linux screen readers read out with

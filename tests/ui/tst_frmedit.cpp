@@ -101,6 +101,7 @@ private slots:
         QCOMPARE(widget->geometry(), expected);
     }
 
+    // Each stop shows the focus, from the start-up focus on.
     void tabMovesInDesignedOrder()
     {
         QVERIFY(QTest::qWaitForWindowActive(w->frm.get()));
@@ -109,11 +110,17 @@ private slots:
                            "txtCompany cmdRD txtAcronym txtSuffix chkM picDib")
                 .split(u' ');
         QStringList visited{focusedControl()};
+        QStringList unseen; // controls that look the same with the focus and without it
         while (visited.size() < designed.size()) {
+            auto* control = w->get<QWidget>(qPrintable(visited.last()));
+            const QImage focused = control->grab().toImage();
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            if (control->grab().toImage() == focused)
+                unseen << visited.last();
             visited << focusedControl();
         }
         QCOMPARE(visited, designed);
+        QVERIFY2(unseen.isEmpty(), qPrintable(unseen.join(u' ')));
     }
 
     void openingAFolderMovesBothFileLists_data()
