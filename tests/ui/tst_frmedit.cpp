@@ -4,9 +4,41 @@
 #include "platform/DirListBox.h"
 #include "platform/DriveListBox.h"
 
+#include <QProcess>
+#include <cmath>
+
 using namespace vorlin;
 using namespace vorlin::test;
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// Runs the current test row again in a child process, with these variables added to its
+// environment; true when it passes. Scaling and fonts are fixed when an application starts.
+bool passesInChild(const QList<std::pair<QString, QString>>& variables)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"VORLIN_TEST_CHILD"_s, u"1"_s);
+    for (const auto& [name, value] : variables)
+        environment.insert(name, value);
+    QProcess child;
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(), {QLatin1String(QTest::currentTestFunction()) + u':' +
+                                                          QLatin1String(QTest::currentDataTag())});
+    const bool passed =
+        child.waitForFinished(120000) && child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0;
+    if (!passed)
+        qWarning("%s", child.readAll().constData());
+    return passed;
+}
+
+bool inChild()
+{
+    return qEnvironmentVariableIsSet("VORLIN_TEST_CHILD");
+}
+
+} // namespace
 
 class TestFrmEdit : public QObject
 {
@@ -121,6 +153,51 @@ private slots:
         }
         QCOMPARE(visited, designed);
         QVERIFY2(unseen.isEmpty(), qPrintable(unseen.join(u' ')));
+    }
+
+    void linesAndFolderRowsAtEveryScale_data()
+    {
+        QTest::addColumn<QString>("factor");
+        for (const char* factor : {"1", "1.25", "1.5", "2"})
+            QTest::newRow(factor) << QString::fromLatin1(factor);
+    }
+
+    // Every row of Line1 and Line2 not covered by a control has a dark pixel in the line's columns;
+    // the folder list's rows are one whole number of device pixels high.
+    void linesAndFolderRowsAtEveryScale()
+    {
+        QFETCH(QString, factor);
+        if (!inChild()) {
+            QVERIFY(passesInChild({{u"QT_SCALE_FACTOR"_s, factor}}));
+            return;
+        }
+        QWidget* client = w->frm->centralWidget();
+        const QImage shot = client->grab().toImage();
+        const qreal scale = shot.devicePixelRatio();
+        QCOMPARE(scale, factor.toDouble());
+        for (const char* name : {"Line1", "Line2"}) {
+            const QRect line =
+                client->findChild<QObject*>(QLatin1String(name))->property("geometry").toRect();
+            int shown = 0;
+            for (int y = line.top(); y <= line.bottom(); ++y) {
+                if (client->childAt(line.left(), y))
+                    continue;
+                bool dark = false;
+                for (int x = int(line.left() * scale); x < int(std::ceil((line.right() + 1) * scale)); ++x)
+                    dark = dark || qGray(shot.pixel(x, int((y + 0.5) * scale))) < 64;
+                QVERIFY2(dark, qPrintable(u"%1 missing at y %2"_s.arg(QLatin1String(name)).arg(y)));
+                ++shown;
+            }
+            QVERIFY(shown > 40);
+        }
+        QVERIFY(QDir().mkpath(w->file(u"Drawings/Locos"_s)) && QDir().mkpath(w->file(u"Drawings/Wagons"_s)));
+        auto* folders = w->get<DirListBox>("dirSourceBMP");
+        folders->refresh();
+        QSet<int> heights;
+        for (int row = 0; row < folders->model()->rowCount(); ++row)
+            heights << folders->visualRect(folders->model()->index(row, 0)).height();
+        QCOMPARE(heights.size(), 1);
+        QCOMPARE(std::fmod(*heights.begin() * scale, 1.0), 0.0);
     }
 
     void openingAFolderMovesBothFileLists_data()
