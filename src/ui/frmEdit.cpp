@@ -12,6 +12,7 @@
 #include "platform/Pictures.h"
 #include "platform/SafeRename.h"
 #include "platform/Twips.h"
+#include "ui/Accessibility.h"
 #include "ui/Decoration.h"
 #include "ui/Style.h"
 #include "ui/frmAbout.h"
@@ -90,6 +91,7 @@ void verticalLine(QWidget* surface, const char* name, int x, int top, int bottom
 
 frmEdit::frmEdit(QWidget* parent) : QMainWindow(parent)
 {
+    installAccessibility();
     setObjectName(QStringLiteral("frmEdit"));
     setWindowTitle(QStringLiteral("Rename Drawings"));
     setWindowIcon(style::windowIcon());
@@ -148,6 +150,10 @@ void frmEdit::createControls(QWidget* client)
 
     txtFile = place(textBox(client), "txtFile", {5130, 300, 5640, 330}, 13);
     txtFile->setAlignment(Qt::AlignCenter);
+    // Shown, never typed into: neither focused nor edited, also for assistive technology, which
+    // reads it as read-only when it is first told of it (here, by the change to disabled).
+    txtFile->setReadOnly(true);
+    txtFile->setFocusPolicy(Qt::NoFocus);
     txtFile->setEnabled(false);
     style::setColours(txtFile, style::Yellow, style::Navy);
 
@@ -194,6 +200,8 @@ void frmEdit::createControls(QWidget* client)
     for (const auto& [control, label] : captioned) {
         label->setBuddy(control);
         control->setAccessibleName(label->text().remove(QLatin1Char(':')).trimmed());
+        if (auto* box = qobject_cast<QComboBox*>(control); box && box->lineEdit())
+            box->lineEdit()->setAccessibleName(control->accessibleName());
     }
     dirSourceBMP->setAccessibleName(QStringLiteral("Folders"));
     txtFile->setAccessibleName(QStringLiteral("New file name"));
@@ -210,11 +218,14 @@ void frmEdit::createMenus()
 {
     menuFile = menuBar()->addMenu(QStringLiteral("&File"));
     menuFile->setObjectName(QStringLiteral("menuFile"));
+    // A menu is read by its accessible name when it opens; its entry in the bar by its caption.
+    menuFile->setAccessibleName(QStringLiteral("File"));
     menuExit = menuFile->addAction(QStringLiteral("&Exit"), this, &frmEdit::menuExit_Click);
     menuExit->setObjectName(QStringLiteral("menuExit"));
 
     menuX = menuBar()->addMenu(QStringLiteral("?"));
     menuX->setObjectName(QStringLiteral("menuX"));
+    menuX->setAccessibleName(QStringLiteral("Help"));
     menuAbout = menuX->addAction(QStringLiteral("&About"), this, &frmEdit::menuAbout_Click);
     menuAbout->setObjectName(QStringLiteral("menuAbout"));
 }
@@ -394,6 +405,7 @@ void frmEdit::ShowDrawing(const QString& kind)
     box->cls();
     box->setPicture(picture);
     box->refresh();
+    box->setAccessibleDescription(m_strFile);
 }
 
 QWidget* frmEdit::controlFor(MandatoryField field) const

@@ -2,6 +2,7 @@
 // the names a screen reader announces for each control.
 #include "../ui/UiTestSupport.h"
 #include "names/CodeTables.h"
+#include "ui/frmAbout.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -46,6 +47,8 @@ class TestKeyboard : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { QCoreApplication::setApplicationName(QStringLiteral("Vorlin")); }
+
     void renameFromTheKeyboardAlone_data()
     {
         QTest::addColumn<Qt::Key>("key");
@@ -196,48 +199,112 @@ private slots:
                  QStringLiteral("E%1").arg(landed.last(), 2, 10, QLatin1Char('0')));
     }
 
-    void controlsAnnounceTheirNames_data()
+    void screenReadersHearEveryControl_data()
     {
-        // The caption is the label linked to the control, which Linux screen readers read out with
-        // it; a list view carries its caption as its own name instead.
+        // NoRole: decoration, which is not in the accessibility tree at all.
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<int>("role");
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("caption");
-        const auto row = [](const char* control, const char* name, const char* caption = "") {
-            QTest::newRow(control) << QString::fromLatin1(name) << QString::fromLatin1(caption);
+        QTest::addColumn<QString>("value"); // the description of a picture; null: not looked at
+        QTest::addColumn<QString>("states");
+        const auto row = [](const char* window, const char* control, QAccessible::Role role,
+                            const QString& name, const QString& value = {},
+                            const char* states = "focusable") {
+            QTest::addRow("%s %s", window, control)
+                << QString::fromLatin1(window) << int(role) << name << value << QString::fromLatin1(states);
         };
-        row("picDib", "DIB drawing");
-        row("Drive1", "Select Drive\\Folder containing the Drawings",
-            "Select Drive\\Folder containing the Drawings:");
-        row("dirSourceBMP", "Folders");
-        row("File1", "Select Drawing (dib FileName)");
-        row("cboUland", "ULAND (country)", "ULAND (country):");
-        row("cboGT", "GT (type)", "GT (type):");
-        row("File2", "Select Drawing (bmp FileName)");
-        row("picBmp", "Bitmap drawing");
-        row("txtCompany", "Company", "Company:");
-        row("cmdRD", "Rename!");
-        row("txtAcronym", "Acronym", "Acronym:");
-        row("txtSuffix", "Suffix", "Suffix:");
-        row("chkM", "maintain previous", "maintain previous");
-        row("txtFile", "New file name");
+        const QString none;
+        row("frmEdit", "picDib", QAccessible::Graphic, "DIB drawing", "No drawing");
+        row("frmEdit", "Drive1", QAccessible::ComboBox, "Select Drive\\Folder containing the Drawings");
+        row("frmEdit", "dirSourceBMP", QAccessible::List, "Folders");
+        row("frmEdit", "File1", QAccessible::List, "Select Drawing (dib FileName)");
+        row("frmEdit", "cboUland", QAccessible::ComboBox, "ULAND (country)", "FRG - Germany",
+            "focusable editable");
+        row("frmEdit", "cboGT", QAccessible::ComboBox, "GT (type)", "P", "focusable editable");
+        row("frmEdit", "File2", QAccessible::List, "Select Drawing (bmp FileName)");
+        row("frmEdit", "picBmp", QAccessible::Graphic, "Bitmap drawing", "V200.bmp");
+        row("frmEdit", "txtCompany", QAccessible::EditableText, "Company", "DB", "focusable editable");
+        row("frmEdit", "cmdRD", QAccessible::Button, "Rename!");
+        row("frmEdit", "txtAcronym", QAccessible::EditableText, "Acronym", "V200", "focusable editable");
+        row("frmEdit", "txtSuffix", QAccessible::EditableText, "Suffix", "SAR", "focusable editable");
+        row("frmEdit", "chkM", QAccessible::CheckBox, "maintain previous");
+        row("frmEdit", "txtFile", QAccessible::EditableText, "New file name", "", "disabled");
+        const std::pair<const char*, const char*> labels[] = {
+            {"Label1", "Select Drive\\Folder containing the Drawings:"},
+            {"Label2", "Select Drawing (bmp FileName):"},
+            {"Label3", "GT (type):"},
+            {"Label4", "ULAND (country):"},
+            {"Label5", "Select Drawing (dib FileName):"},
+            {"Label6", "country_company_gt_acronym(_suffix).bmp "},
+            {"Label7", "Company:"},
+            {"Label8", "Acronym:"},
+            {"Label9", "Suffix:"},
+            {"Label10", "maintain previous"},
+        };
+        for (const auto& [label, caption] : labels)
+            row("frmEdit", label, QAccessible::StaticText, QString::fromLatin1(caption), none, "");
+        row("frmEdit", "menuFile", QAccessible::PopupMenu, "File", none, "");
+        row("frmEdit", "menuX", QAccessible::PopupMenu, "Help", none, "");
+        row("frmEdit", "Line1", QAccessible::NoRole, none);
+        row("frmEdit", "Line2", QAccessible::NoRole, none);
+        row("frmAbout", "lblTitle", QAccessible::StaticText, "Vorlin", none, "");
+        row("frmAbout", "lblDescription", QAccessible::StaticText,
+            "RENAME DRAWINGS: modify filenames according to the 'naming convention'", none, "");
+        row("frmAbout", "lblDisclaimer", QAccessible::StaticText,
+            "The Vorlin developers\nGraz, Austria\n2026", none, "");
+        row("frmAbout", "imaRezerovuvi", QAccessible::Graphic, "Train", none, "");
+        row("frmAbout", "Image1", QAccessible::Graphic, "Drawing sheet and pencil", none, "");
+        row("frmAbout", "cmdOK", QAccessible::Button, "OK");
+        for (const char* decoration : {"Shape1", "Line1", "Line2", "Line3", "Line4"})
+            row("frmAbout", decoration, QAccessible::NoRole, none);
     }
-    void controlsAnnounceTheirNames()
+    void screenReadersHearEveryControl()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, caption);
-        frmEdit window;
-        auto* widget = window.findChild<QWidget*>(QString::fromLatin1(QTest::currentDataTag()));
-        QVERIFY(widget);
-        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(widget);
-        QVERIFY(iface);
-        // On Linux Qt reports a combo box's value as its accessible name and leaves its caption to
-        // the label linked to it; every other control is announced by its accessible name.
-        QCOMPARE(qobject_cast<QComboBox*>(widget) ? widget->accessibleName() : iface->text(QAccessible::Name),
-                 name);
-        if (!caption.isEmpty()) {
-            const auto labels = iface->relations(QAccessible::Label);
-            QCOMPARE(labels.isEmpty() ? QString() : labels.first().first->text(QAccessible::Name), caption);
+        QFETCH(QString, window);
+        QFETCH(int, role);
+        Window w;
+        QVERIFY(w.pick(QStringLiteral("V200.bmp")));
+        w.fill({"FRG - Germany", "DB", "P", "V200", "SAR"});
+        frmAbout about(w.frm.get());
+        QWidget* top = window == QLatin1String("frmAbout") ? static_cast<QWidget*>(&about) : w.frm.get();
+        const QString control = QString::fromLatin1(QTest::currentDataTag()).section(u' ', 1);
+        const QList<QObject*> objects = top->findChildren<QObject*>(control);
+        QVERIFY(!objects.isEmpty());
+
+        // Everything a screen reader can reach from the window.
+        QSet<QObject*> tree;
+        QList<QAccessibleInterface*> pending{QAccessible::queryAccessibleInterface(top)};
+        while (!pending.isEmpty()) {
+            QAccessibleInterface* node = pending.takeLast();
+            tree << node->object();
+            for (int i = 0; i < node->childCount(); ++i)
+                if (QAccessibleInterface* child = node->child(i))
+                    pending << child;
         }
+        for (QObject* object : objects)
+            QCOMPARE(tree.contains(object), role != QAccessible::NoRole);
+        if (role == QAccessible::NoRole)
+            return;
+
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(objects.first());
+        QCOMPARE(int(iface->role()), role);
+        QTEST(iface->text(QAccessible::Name), "name");
+        QFETCH(QString, value);
+        if (!value.isNull())
+            QCOMPARE(
+                iface->text(role == QAccessible::Graphic ? QAccessible::Description : QAccessible::Value),
+                value);
+        const QAccessible::State state = iface->state();
+        QStringList states;
+        for (const auto& [set, label] :
+             {std::pair(state.focusable, "focusable"), std::pair(state.editable, "editable"),
+              std::pair(state.disabled, "disabled")})
+            if (set)
+                states << QString::fromLatin1(label);
+        QTEST(states.join(u' '), "states");
+        // The text field of an editable combo box is named by the same caption.
+        if (QAccessibleInterface* field = role == QAccessible::ComboBox ? iface->focusChild() : nullptr)
+            QCOMPARE(field->text(QAccessible::Name), iface->text(QAccessible::Name));
     }
 
     void exitByAccessKeys_data()
