@@ -3,7 +3,10 @@
 #include "names/CodeTables.h"
 #include "platform/DirListBox.h"
 #include "platform/DriveListBox.h"
+#include "ui/Style.h"
 
+#include <QFontInfo>
+#include <QMenuBar>
 #include <QProcess>
 #include <cmath>
 
@@ -198,6 +201,30 @@ private slots:
             heights << folders->visualRect(folders->model()->index(row, 0)).height();
         QCOMPARE(heights.size(), 1);
         QCOMPARE(std::fmod(*heights.begin() * scale, 1.0), 0.0);
+    }
+
+    // With Liberation's fonts alone, the generic sans serif resolves to Liberation Mono.
+    void menusAreProportionalWithOnlyLiberationFonts()
+    {
+        const QString liberation = u"/usr/share/fonts/truetype/liberation"_s;
+        if (!QFileInfo::exists(liberation))
+            QSKIP("Liberation's fonts are not installed where Debian puts them");
+        if (!inChild()) {
+            const QString config = w->file(u"fonts.conf"_s);
+            QFile file(config);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(u"<?xml version=\"1.0\"?>\n<fontconfig><dir>%1</dir><cachedir>%2</cachedir>"
+                       "<include ignore_missing=\"yes\">/etc/fonts/conf.d</include></fontconfig>\n"_s
+                           .arg(liberation, w->file(u"cache"_s))
+                           .toUtf8());
+            file.close();
+            QVERIFY(passesInChild({{u"FONTCONFIG_FILE"_s, config}}));
+            return;
+        }
+        style::useProportionalApplicationFont(); // as main() does
+        QCoreApplication::processEvents();       // the window takes the new font up from a posted event
+        QVERIFY2(!QFontInfo(w->frm->menuBar()->font()).fixedPitch(),
+                 qPrintable(QFontInfo(w->frm->menuBar()->font()).family()));
     }
 
     void openingAFolderMovesBothFileLists_data()
