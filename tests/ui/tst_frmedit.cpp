@@ -14,35 +14,6 @@ using namespace vorlin;
 using namespace vorlin::test;
 using namespace Qt::StringLiterals;
 
-namespace {
-
-// Runs the current test row again in a child process, with these variables added to its
-// environment; true when it passes. Scaling and fonts are fixed when an application starts.
-bool passesInChild(const QList<std::pair<QString, QString>>& variables)
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(u"VORLIN_TEST_CHILD"_s, u"1"_s);
-    for (const auto& [name, value] : variables)
-        environment.insert(name, value);
-    QProcess child;
-    child.setProcessEnvironment(environment);
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(QCoreApplication::applicationFilePath(), {QLatin1String(QTest::currentTestFunction()) + u':' +
-                                                          QLatin1String(QTest::currentDataTag())});
-    const bool passed =
-        child.waitForFinished(120000) && child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0;
-    if (!passed)
-        qWarning("%s", child.readAll().constData());
-    return passed;
-}
-
-bool inChild()
-{
-    return qEnvironmentVariableIsSet("VORLIN_TEST_CHILD");
-}
-
-} // namespace
-
 class TestFrmEdit : public QObject
 {
     Q_OBJECT
@@ -78,7 +49,6 @@ private slots:
         QCOMPARE(w->get<FileListBox>("File1")->path(), drawings);
         QVERIFY(w->frm->strFile().isEmpty());
         QVERIFY(w->boxes.isEmpty());
-        QVERIFY(!w->get<QLineEdit>("txtFile")->isEnabled()); // shown, never typed into
         for (const auto& [name, table] :
              {std::pair("cboGT", &GtTable()), std::pair("cboUland", &UlandTable())}) {
             auto* box = w->get<QComboBox>(name);
@@ -158,22 +128,56 @@ private slots:
         QVERIFY2(unseen.isEmpty(), qPrintable(unseen.join(u' ')));
     }
 
-    void linesAndFolderRowsAtEveryScale_data()
+    void drawnAsDesignedAtEveryScale_data()
     {
         QTest::addColumn<QString>("factor");
-        for (const char* factor : {"1", "1.25", "1.5", "2"})
-            QTest::newRow(factor) << QString::fromLatin1(factor);
+        QTest::addColumn<bool>("onlyLiberation"); // a system with no other fonts than Liberation's
+        QTest::newRow("100 %, Liberation's fonts alone") << u"1"_s << true;
+        QTest::newRow("125 %") << u"1.25"_s << false;
+        QTest::newRow("150 %") << u"1.5"_s << false;
+        QTest::newRow("200 %") << u"2"_s << false;
     }
 
-    // Every row of Line1 and Line2 not covered by a control has a dark pixel in the line's columns;
-    // the folder list's rows are one whole number of device pixels high.
-    void linesAndFolderRowsAtEveryScale()
+    // Scaling and fonts are fixed when an application starts, so each row runs in a child process.
+    // Every row of Line1 and Line2 that no control covers has a dark pixel in the line's columns,
+    // the folder list's rows are one whole number of device pixels high, and the menus are set in
+    // a proportional face even where the generic sans serif resolves to Liberation Mono.
+    void drawnAsDesignedAtEveryScale()
     {
         QFETCH(QString, factor);
-        if (!inChild()) {
-            QVERIFY(passesInChild({{u"QT_SCALE_FACTOR"_s, factor}}));
+        QFETCH(bool, onlyLiberation);
+        if (!qEnvironmentVariableIsSet("VORLIN_TEST_CHILD")) {
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(u"VORLIN_TEST_CHILD"_s, u"1"_s);
+            environment.insert(u"QT_SCALE_FACTOR"_s, factor);
+            const QString liberation = u"/usr/share/fonts/truetype/liberation"_s;
+            if (onlyLiberation && !QFileInfo::exists(liberation))
+                QSKIP("Liberation's fonts are not installed where Debian puts them");
+            QFile config(w->file(u"fonts.conf"_s));
+            QVERIFY(config.open(QIODevice::WriteOnly));
+            config.write(u"<?xml version=\"1.0\"?>\n<fontconfig><dir>%1</dir><cachedir>%2</cachedir>"
+                         "<include ignore_missing=\"yes\">/etc/fonts/conf.d</include></fontconfig>\n"_s
+                             .arg(liberation, w->file(u"cache"_s))
+                             .toUtf8());
+            config.close();
+            if (onlyLiberation)
+                environment.insert(u"FONTCONFIG_FILE"_s, config.fileName());
+            QProcess child;
+            child.setProcessEnvironment(environment);
+            child.setProcessChannelMode(QProcess::MergedChannels);
+            child.start(QCoreApplication::applicationFilePath(),
+                        {QLatin1String(QTest::currentTestFunction()) + u':' +
+                         QLatin1String(QTest::currentDataTag())});
+            QVERIFY(child.waitForFinished(120000));
+            QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
+                     child.readAll().constData());
             return;
         }
+        style::useProportionalApplicationFont(); // as main() does
+        QCoreApplication::processEvents();       // the window takes the new font up from a posted event
+        QVERIFY2(!QFontInfo(w->frm->menuBar()->font()).fixedPitch(),
+                 qPrintable(QFontInfo(w->frm->menuBar()->font()).family()));
+
         QWidget* client = w->frm->centralWidget();
         const QImage shot = client->grab().toImage();
         const qreal scale = shot.devicePixelRatio();
@@ -193,7 +197,7 @@ private slots:
             }
             QVERIFY(shown > 40);
         }
-        QVERIFY(QDir().mkpath(w->file(u"Drawings/Locos"_s)) && QDir().mkpath(w->file(u"Drawings/Wagons"_s)));
+        QVERIFY(QDir().mkpath(w->file(u"Drawings/Locos"_s)));
         auto* folders = w->get<DirListBox>("dirSourceBMP");
         folders->refresh();
         QSet<int> heights;
@@ -201,30 +205,6 @@ private slots:
             heights << folders->visualRect(folders->model()->index(row, 0)).height();
         QCOMPARE(heights.size(), 1);
         QCOMPARE(std::fmod(*heights.begin() * scale, 1.0), 0.0);
-    }
-
-    // With Liberation's fonts alone, the generic sans serif resolves to Liberation Mono.
-    void menusAreProportionalWithOnlyLiberationFonts()
-    {
-        const QString liberation = u"/usr/share/fonts/truetype/liberation"_s;
-        if (!QFileInfo::exists(liberation))
-            QSKIP("Liberation's fonts are not installed where Debian puts them");
-        if (!inChild()) {
-            const QString config = w->file(u"fonts.conf"_s);
-            QFile file(config);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(u"<?xml version=\"1.0\"?>\n<fontconfig><dir>%1</dir><cachedir>%2</cachedir>"
-                       "<include ignore_missing=\"yes\">/etc/fonts/conf.d</include></fontconfig>\n"_s
-                           .arg(liberation, w->file(u"cache"_s))
-                           .toUtf8());
-            file.close();
-            QVERIFY(passesInChild({{u"FONTCONFIG_FILE"_s, config}}));
-            return;
-        }
-        style::useProportionalApplicationFont(); // as main() does
-        QCoreApplication::processEvents();       // the window takes the new font up from a posted event
-        QVERIFY2(!QFontInfo(w->frm->menuBar()->font()).fixedPitch(),
-                 qPrintable(QFontInfo(w->frm->menuBar()->font()).family()));
     }
 
     void openingAFolderMovesBothFileLists_data()
