@@ -17,6 +17,7 @@
 #include "ui/Style.h"
 #include "ui/frmAbout.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -77,6 +78,8 @@ QComboBox* comboBox(QWidget* parent)
     // What is typed stays as typed: Qt's default completer would finish "FR" as "FRG - Germany".
     // Matching entries are offered in a popup instead; only picking one changes the text.
     box->completer()->setCompletionMode(QCompleter::PopupCompletion);
+    // The popup is a window of its own: give it the fixed-width font that lines the codes up.
+    box->completer()->popup()->setFont(style::fixedFont());
     return box;
 }
 
