@@ -8,6 +8,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libgl-dev
     fonts-liberation
+    fonts-dejavu-core # the system's sans serif face, and glyphs that Liberation lacks
     "$@"
 )
 

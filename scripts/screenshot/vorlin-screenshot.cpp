@@ -87,6 +87,7 @@ int main(int argc, char* argv[])
     }
     QApplication::setApplicationName(QStringLiteral("Vorlin"));
     QApplication::setWindowIcon(vorlin::style::windowIcon());
+    vorlin::style::useProportionalApplicationFont();
     vorlin::configurePictureLoading();
 
     const QString folder = args.at(1);

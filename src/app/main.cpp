@@ -13,6 +13,7 @@ int main(int argc, char* argv[])
     // Lets the desktop match the windows to the installed desktop entry and its icon.
     QApplication::setDesktopFileName(QStringLiteral("io.github.vorlin.Vorlin"));
     QApplication::setWindowIcon(vorlin::style::windowIcon());
+    vorlin::style::useProportionalApplicationFont();
     vorlin::configurePictureLoading();
 
     vorlin::frmEdit window;

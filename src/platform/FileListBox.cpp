@@ -4,7 +4,10 @@
 #include "FileListModel.h"
 
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScopedValueRollback>
+#include <QStyleOptionFocusRect>
+#include <algorithm>
 
 namespace vorlin {
 
@@ -83,6 +86,37 @@ QByteArray FileListBox::listNative(int index) const
 void FileListBox::refresh()
 {
     read(true);
+}
+
+QModelIndex FileListBox::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
+{
+    const int count = listCount();
+    if (currentIndex().isValid() || count == 0)
+        return QListView::moveCursor(cursorAction, modifiers);
+    switch (cursorAction) {
+    case MoveEnd:
+        return m_model->index(count - 1);
+    case MovePageDown: {
+        // A page on from before the first entry: the last entry of the first page.
+        const int perPage = std::max(1, viewport()->height() / std::max(1, sizeHintForRow(0)));
+        return m_model->index(std::min(count, perPage) - 1);
+    }
+    default:
+        return QListView::moveCursor(cursorAction, modifiers);
+    }
+}
+
+void FileListBox::paintEvent(QPaintEvent* event)
+{
+    QListView::paintEvent(event);
+    if (!hasFocus() || currentIndex().isValid())
+        return;
+    QPainter painter(viewport());
+    QStyleOptionFocusRect option;
+    option.initFrom(this);
+    option.rect = viewport()->rect();
+    option.backgroundColor = palette().color(QPalette::Base);
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
 }
 
 void FileListBox::showEvent(QShowEvent* event)

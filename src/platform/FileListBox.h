@@ -38,6 +38,11 @@ signals:
     void click();
 
 protected:
+    // With no current entry the cursor stands before the first: End goes to the last entry, Page
+    // Down a page on to the last entry of the first page, every other move to the first entry.
+    QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
+    // A list with the focus and no current entry shows the focus around its whole area.
+    void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

@@ -2,6 +2,7 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <QStyleOptionFocusRect>
 
 namespace vorlin {
 
@@ -10,6 +11,8 @@ PictureBox::PictureBox(QWidget* parent) : QFrame(parent)
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(2);
     setBackgroundRole(QPalette::Window);
+    // Assistive technology reads which drawing the box shows; the window names it when it shows one.
+    setAccessibleDescription(QStringLiteral("No drawing"));
 }
 
 void PictureBox::setPicture(const QImage& picture)
@@ -50,6 +53,13 @@ void PictureBox::paintEvent(QPaintEvent* event)
             painter.drawImage(target, m_picture, target.translated(-contents.topLeft()));
     }
     drawFrame(&painter);
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = contents;
+        focus.backgroundColor = palette().color(backgroundRole());
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+    }
 }
 
 } // namespace vorlin

@@ -5,7 +5,8 @@
 
 namespace vorlin {
 
-// Shows one picture at the top left, unscaled and clipped, inside a sunken frame.
+// Shows one picture at the top left, unscaled and clipped, inside a sunken frame; with the focus, a
+// focus frame in the style's own way inside that frame.
 class PictureBox : public QFrame
 {
     Q_OBJECT

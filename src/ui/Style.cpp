@@ -1,5 +1,7 @@
 #include "ui/Style.h"
 
+#include <QApplication>
+#include <QFontInfo>
 #include <QPalette>
 #include <QWidget>
 
@@ -23,11 +25,20 @@ QIcon windowIcon()
     return QIcon(QStringLiteral(":/pictures/vorlin.png"));
 }
 
+namespace {
+
+void makeSans(QFont& font)
+{
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans")});
+    font.setStyleHint(QFont::SansSerif);
+}
+
+} // namespace
+
 QFont defaultFont()
 {
     QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans")});
-    font.setStyleHint(QFont::SansSerif);
+    makeSans(font);
     font.setPointSizeF(8.25);
     return font;
 }
@@ -46,6 +57,15 @@ QFont fixedFont()
     font.setFixedPitch(true);
     font.setPointSizeF(8.25);
     return font;
+}
+
+void useProportionalApplicationFont()
+{
+    QFont font = QApplication::font();
+    if (!QFontInfo(font).fixedPitch())
+        return;
+    makeSans(font);
+    QApplication::setFont(font);
 }
 
 void setBackground(QWidget* widget, const QColor& colour)

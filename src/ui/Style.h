@@ -22,6 +22,11 @@ QFont captionFont();
 // "Courier New" 8.25 pt for text and combo boxes; falls back to a metric-compatible monospace font.
 QFont fixedFont();
 
+// Keeps the desktop's font for menus, message boxes and the other text Qt draws with the
+// application's font, unless it resolves to a fixed-width face: with Liberation's fonts alone, the
+// generic "Sans Serif" resolves to Liberation Mono. Then the same size in a sans serif face is used.
+void useProportionalApplicationFont();
+
 // Makes the pictures compiled into the ui library available under ":/pictures/". The library is
 // static, so its resources must be pulled in explicitly; calling this more than once is harmless.
 void loadResources();

@@ -1,11 +1,12 @@
 #include "ui/frmAbout.h"
 
 #include "platform/Twips.h"
+#include "ui/Decoration.h"
 #include "ui/Style.h"
 
-#include <QFrame>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QTimer>
@@ -41,21 +42,24 @@ QLabel* addLabel(QWidget* parent, const char* name, QRect twips, const QColor& t
 
 // A horizontal line from x1 to x2 at height y (twips), drawn as a strip of its colour that hangs
 // below its coordinate, widthPixels high.
-QFrame* addLine(QWidget* parent, const char* name, int x1, int x2, int y, const QColor& colour,
-                int widthPixels)
+Decoration* addLine(QWidget* parent, const char* name, int x1, int x2, int y, const QColor& colour,
+                    int widthPixels)
 {
-    auto* line = new QFrame(parent);
-    line->setObjectName(QLatin1String(name));
-    line->setFrameShape(QFrame::NoFrame);
     const int left = twipsToPixels(x1);
-    line->setGeometry(left, y / 15, twipsToPixels(x2) - left + 1, widthPixels);
-    style::setColours(line, colour);
-    return line;
+    return new Decoration(parent, name, QRect(left, y / 15, twipsToPixels(x2) - left + 1, widthPixels),
+                          colour);
 }
 
 } // namespace
 
 UnitImage::UnitImage(QWidget* parent) : QLabel(parent) {}
+
+void UnitImage::paintEvent(QPaintEvent* event)
+{
+    QLabel::paintEvent(event);
+    QPainter painter(this);
+    Decoration::paintOver(this, painter);
+}
 
 int UnitImage::pixelLeft(float units)
 {
@@ -85,25 +89,21 @@ frmAbout::frmAbout(QWidget* parent)
     lblTitle->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
 
     // The band: a black strip with the picture sliding over it, framed by grey lines above and a grey
-    // and a brown line below. The lines lie over the strip so that each shows its full width.
-    Line2 = addLine(this, "Line2", 0, 6176, 666, grey, 2);
-
-    Shape1 = new QFrame(this);
-    Shape1->setObjectName(QStringLiteral("Shape1"));
-    Shape1->setFrameShape(QFrame::NoFrame);
-    Shape1->setGeometry(twipsRect(0, BandTopTwips, 6198, BandHeightTwips));
-    style::setColours(Shape1, Qt::black);
+    // and a brown line below. The lines lie over the strip and the picture, so that each shows its
+    // full width.
+    Shape1 = new Decoration(this, "Shape1", twipsRect(0, BandTopTwips, 6198, BandHeightTwips), Qt::black);
 
     imaRezerovuvi = new UnitImage(this);
     imaRezerovuvi->setObjectName(QStringLiteral("imaRezerovuvi"));
+    imaRezerovuvi->setAccessibleName(QStringLiteral("Train"));
     const QPixmap vehicle(QStringLiteral(":/pictures/vehicle.bmp"));
     imaRezerovuvi->setPixmap(vehicle);
     imaRezerovuvi->setGeometry(QRect(QPoint(0, twipsToPixels(BandTopTwips)), vehicle.size()));
     imaRezerovuvi->setLeft(float(DesignedLeftTwips / about::TwipsPerUnitX));
 
+    Line2 = addLine(this, "Line2", 0, 6176, 666, grey, 2);
     Line3 = addLine(this, "Line3", 0, 6176, 1557, grey, 2);
     Line4 = addLine(this, "Line4", 0, 6176, 1579, QColor(128, 64, 0), 2);
-    Line2->raise();
 
     lblDescription = addLabel(this, "lblDescription", QRect(90, 1800, 5579, 435), style::Navy);
     lblDescription->setFont(style::captionFont());
@@ -121,6 +121,7 @@ frmAbout::frmAbout(QWidget* parent)
     Image1 = addLabel(this, "Image1", QRect(105, 2520, 810, 795), Qt::black);
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Image1->setPixmap(QPixmap(QStringLiteral(":/pictures/image1.bmp")));
+    Image1->setAccessibleName(QStringLiteral("Drawing sheet and pencil"));
 
     QFont plain = style::captionFont();
     plain.setBold(false);

@@ -3,12 +3,13 @@
 #include <QDialog>
 #include <QLabel>
 
-class QFrame;
 class QKeyEvent;
 class QPushButton;
 class QTimer;
 
 namespace vorlin {
+
+class Decoration;
 
 // The About window's own coordinate scale: its client area of 5730 by 3555 twips is 5380.766 units
 // wide and 2453.724 units high, so one horizontal unit is 1.064904 twips.
@@ -39,6 +40,10 @@ public:
     // The pixel column of the left edge for a Left in units.
     static int pixelLeft(float units);
 
+protected:
+    // The band's lines lie over the picture.
+    void paintEvent(QPaintEvent* event) override;
+
 private:
     float m_left = 0;
 };
@@ -66,14 +71,14 @@ protected:
 
 private:
     QLabel* lblTitle = nullptr;
-    QFrame* Line2 = nullptr;
-    QFrame* Shape1 = nullptr;
+    Decoration* Line2 = nullptr;
+    Decoration* Shape1 = nullptr;
     UnitImage* imaRezerovuvi = nullptr;
-    QFrame* Line3 = nullptr;
-    QFrame* Line4 = nullptr;
+    Decoration* Line3 = nullptr;
+    Decoration* Line4 = nullptr;
     QLabel* lblDescription = nullptr;
-    QFrame* Line1_1 = nullptr;
-    QFrame* Line1_0 = nullptr;
+    Decoration* Line1_1 = nullptr;
+    Decoration* Line1_0 = nullptr;
     QLabel* Image1 = nullptr;
     QLabel* lblDisclaimer = nullptr;
     QPushButton* cmdOK = nullptr;

@@ -12,13 +12,17 @@
 #include "platform/Pictures.h"
 #include "platform/SafeRename.h"
 #include "platform/Twips.h"
+#include "ui/Accessibility.h"
+#include "ui/Decoration.h"
 #include "ui/Style.h"
 #include "ui/frmAbout.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCompleter>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -71,27 +75,26 @@ QComboBox* comboBox(QWidget* parent)
     box->setInsertPolicy(QComboBox::NoInsert);
     box->setFont(style::fixedFont());
     box->setMaxVisibleItems(15);
+    // What is typed stays as typed: Qt's default completer would finish "FR" as "FRG - Germany".
+    // Matching entries are offered in a popup instead; only picking one changes the text.
+    box->completer()->setCompletionMode(QCompleter::PopupCompletion);
+    // The popup is a window of its own: give it the fixed-width font that lines the codes up.
+    box->completer()->popup()->setFont(style::fixedFont());
     return box;
 }
 
 // A vertical line of the default colour, one pixel wide, between two points given in twips.
-QFrame* verticalLine(QWidget* parent, const char* name, int x, int top, int bottom)
+void verticalLine(QWidget* surface, const char* name, int x, int top, int bottom)
 {
-    auto* line = new QFrame(parent);
-    line->setObjectName(QLatin1String(name));
-    line->setFrameShape(QFrame::VLine);
-    line->setFrameShadow(QFrame::Plain);
-    line->setLineWidth(1);
-    line->setGeometry(twipsToPixels(x), twipsToPixels(top), 1, twipsToPixels(bottom - top));
-    // Lines are drawn on the window's surface, behind every control.
-    line->lower();
-    return line;
+    new Decoration(surface, name, QRect(twipsToPixels(x), twipsToPixels(top), 1, twipsToPixels(bottom - top)),
+                   surface->palette().color(QPalette::WindowText));
 }
 
 } // namespace
 
 frmEdit::frmEdit(QWidget* parent) : QMainWindow(parent)
 {
+    installAccessibility();
     setObjectName(QStringLiteral("frmEdit"));
     setWindowTitle(QStringLiteral("Rename Drawings"));
     setWindowIcon(style::windowIcon());
@@ -121,6 +124,14 @@ frmEdit::frmEdit(QWidget* parent) : QMainWindow(parent)
 
 frmEdit::~frmEdit() = default;
 
+void frmEdit::showEvent(QShowEvent* event)
+{
+    // The focus starts on a picture box, for the keyboard: show where it is from the start, not
+    // only after the first Tab, as styles otherwise do.
+    setAttribute(Qt::WA_KeyboardFocusChange);
+    QMainWindow::showEvent(event);
+}
+
 void frmEdit::createControls(QWidget* client)
 {
     // Left column: drive, folders and DIB drawings.
@@ -142,6 +153,10 @@ void frmEdit::createControls(QWidget* client)
 
     txtFile = place(textBox(client), "txtFile", {5130, 300, 5640, 330}, 13);
     txtFile->setAlignment(Qt::AlignCenter);
+    // Shown, never typed into: neither focused nor edited, also for assistive technology, which
+    // reads it as read-only when it is first told of it (here, by the change to disabled).
+    txtFile->setReadOnly(true);
+    txtFile->setFocusPolicy(Qt::NoFocus);
     txtFile->setEnabled(false);
     style::setColours(txtFile, style::Yellow, style::Navy);
 
@@ -188,6 +203,8 @@ void frmEdit::createControls(QWidget* client)
     for (const auto& [control, label] : captioned) {
         label->setBuddy(control);
         control->setAccessibleName(label->text().remove(QLatin1Char(':')).trimmed());
+        if (auto* box = qobject_cast<QComboBox*>(control); box && box->lineEdit())
+            box->lineEdit()->setAccessibleName(control->accessibleName());
     }
     dirSourceBMP->setAccessibleName(QStringLiteral("Folders"));
     txtFile->setAccessibleName(QStringLiteral("New file name"));
@@ -204,11 +221,14 @@ void frmEdit::createMenus()
 {
     menuFile = menuBar()->addMenu(QStringLiteral("&File"));
     menuFile->setObjectName(QStringLiteral("menuFile"));
+    // A menu is read by its accessible name when it opens; its entry in the bar by its caption.
+    menuFile->setAccessibleName(QStringLiteral("File"));
     menuExit = menuFile->addAction(QStringLiteral("&Exit"), this, &frmEdit::menuExit_Click);
     menuExit->setObjectName(QStringLiteral("menuExit"));
 
     menuX = menuBar()->addMenu(QStringLiteral("?"));
     menuX->setObjectName(QStringLiteral("menuX"));
+    menuX->setAccessibleName(QStringLiteral("Help"));
     menuAbout = menuX->addAction(QStringLiteral("&About"), this, &frmEdit::menuAbout_Click);
     menuAbout->setObjectName(QStringLiteral("menuAbout"));
 }
@@ -388,6 +408,7 @@ void frmEdit::ShowDrawing(const QString& kind)
     box->cls();
     box->setPicture(picture);
     box->refresh();
+    box->setAccessibleDescription(m_strFile);
 }
 
 QWidget* frmEdit::controlFor(MandatoryField field) const

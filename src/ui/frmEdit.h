@@ -45,6 +45,9 @@ public:
     void menuExit_Click();
     void menuAbout_Click();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void createControls(QWidget* client);
     void createMenus();

@@ -1,6 +1,8 @@
-// The window without a mouse: a whole rename from the keyboard alone, the menu's access keys, and
-// the names a screen reader announces for each control.
+// The window without a mouse: codes typed and picked, the file lists' keys, Rename! and the menu's
+// access keys, and what a screen reader hears of each control.
 #include "../ui/UiTestSupport.h"
+#include "names/CodeTables.h"
+#include "ui/frmAbout.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -11,25 +13,21 @@ using namespace vorlin::test;
 
 namespace {
 
-// Keys go where the user's keys go: to an open menu, else to the widget with the focus.
+// Keys go where the user's keys go: to an open menu or popup, else to the widget with the focus
+// (the offscreen platform may still name a popup that just closed as the window with the focus).
+QWidget* keyTarget()
+{
+    return QApplication::activePopupWidget() ? nullptr : QApplication::focusWidget();
+}
+
 void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
-    QTest::keyClick(static_cast<QWidget*>(nullptr), key, modifiers);
+    QTest::keyClick(keyTarget(), key, modifiers);
 }
 
 void type(const QString& text)
 {
-    QTest::keyClicks(static_cast<QWidget*>(nullptr), text);
-}
-
-// Presses Tab (or Shift+Tab) once; true when the focus lands on the control called name.
-bool tabTo(const char* name, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-{
-    press(Qt::Key_Tab, modifiers);
-    const QString focused = focusedControl();
-    if (focused != QLatin1String(name))
-        qWarning("Tab went to %s instead of %s", qPrintable(focused), name);
-    return focused == QLatin1String(name);
+    QTest::keyClicks(keyTarget(), text);
 }
 
 } // namespace
@@ -39,94 +37,202 @@ class TestKeyboard : public QObject
     Q_OBJECT
 
 private slots:
-    void renameFromTheKeyboardAlone_data()
+    void initTestCase() { QCoreApplication::setApplicationName(QStringLiteral("Vorlin")); }
+
+    void typedCodesStayAsTyped_data()
     {
-        QTest::addColumn<Qt::Key>("key");
-        QTest::newRow("Space presses the focused Rename!") << Qt::Key_Space;
-        QTest::newRow("Return presses the focused Rename!") << Qt::Key_Return;
-    }
-    void renameFromTheKeyboardAlone()
-    {
-        QFETCH(Qt::Key, key);
-        Window w;
-        const QString drawing = w.file(QStringLiteral("Re460.bmp"));
-        QVERIFY(writeBitmap(drawing));
-        const QByteArray bytes = contentOf(drawing);
-        w.refresh();
-        QVERIFY(QTest::qWaitForWindowActive(w.frm.get()));
-        QCOMPARE(QApplication::focusWidget(), w.get<QWidget>("picDib"));
-
-        // Down to the bitmap list; the first Down picks the drawing and reads its name.
-        for (const char* name : {"Drive1", "dirSourceBMP", "File1", "cboUland", "cboGT", "File2"})
-            QVERIFY(tabTo(name));
-        press(Qt::Key_Down);
-        QCOMPARE(w.get<QLineEdit>("txtAcronym")->text(), QStringLiteral("Re460"));
-        QVERIFY(!w.get<PictureBox>("picBmp")->picture().isNull());
-
-        // Back to the codes: the country typed, the type chosen with the arrow keys.
-        QVERIFY(tabTo("cboGT", Qt::ShiftModifier));
-        QVERIFY(tabTo("cboUland", Qt::ShiftModifier));
-        type(QStringLiteral("CH"));
-        QVERIFY(tabTo("cboGT"));
-        for (int i = 0; i < 3; ++i)
-            press(Qt::Key_Down);
-        QCOMPARE(w.get<QComboBox>("cboGT")->currentIndex(), 2);
-
-        for (const char* name : {"File2", "picBmp", "txtCompany"})
-            QVERIFY(tabTo(name));
-        type(QStringLiteral("sbb"));
-        QVERIFY(tabTo("cmdRD"));
-        press(key);
-
-        QVERIFY2(w.boxes.isEmpty(), qPrintable(w.boxes.value(0).prompt));
-        QCOMPARE(w.txtFile(), QStringLiteral("CH_SBB_E_Re460.bmp"));
-        QVERIFY(!QFile::exists(drawing));
-        QCOMPARE(contentOf(w.file(QStringLiteral("CH_SBB_E_Re460.bmp"))), bytes);
-        QCOMPARE(entries(w.get<FileListBox>("File2")), QStringList{"CH_SBB_E_Re460.bmp"});
-    }
-
-    void controlsAnnounceTheirNames_data()
-    {
-        // The caption is the label linked to the control, which Linux screen readers read out with
-        // it; a list view carries its caption as its own name instead.
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("caption");
-        const auto row = [](const char* control, const char* name, const char* caption = "") {
-            QTest::newRow(control) << QString::fromLatin1(name) << QString::fromLatin1(caption);
-        };
-        row("picDib", "DIB drawing");
-        row("Drive1", "Select Drive\\Folder containing the Drawings",
-            "Select Drive\\Folder containing the Drawings:");
-        row("dirSourceBMP", "Folders");
-        row("File1", "Select Drawing (dib FileName)");
-        row("cboUland", "ULAND (country)", "ULAND (country):");
-        row("cboGT", "GT (type)", "GT (type):");
-        row("File2", "Select Drawing (bmp FileName)");
-        row("picBmp", "Bitmap drawing");
-        row("txtCompany", "Company", "Company:");
-        row("cmdRD", "Rename!");
-        row("txtAcronym", "Acronym", "Acronym:");
-        row("txtSuffix", "Suffix", "Suffix:");
-        row("chkM", "maintain previous", "maintain previous");
-        row("txtFile", "New file name");
-    }
-    void controlsAnnounceTheirNames()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, caption);
-        frmEdit window;
-        auto* widget = window.findChild<QWidget*>(QString::fromLatin1(QTest::currentDataTag()));
-        QVERIFY(widget);
-        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(widget);
-        QVERIFY(iface);
-        // On Linux Qt reports a combo box's value as its accessible name and leaves its caption to
-        // the label linked to it; every other control is announced by its accessible name.
-        QCOMPARE(qobject_cast<QComboBox*>(widget) ? widget->accessibleName() : iface->text(QAccessible::Name),
-                 name);
-        if (!caption.isEmpty()) {
-            const auto labels = iface->relations(QAccessible::Label);
-            QCOMPARE(labels.isEmpty() ? QString() : labels.first().first->text(QAccessible::Name), caption);
+        QTest::addColumn<QString>("combo");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("downs"); // arrow-key presses after typing
+        // Enter and Tab leave the field and Return presses Rename!, or Tab, then Space.
+        QTest::addColumn<bool>("enter");
+        QTest::addColumn<QString>("code");
+        // Every text that is the start of a longer code, in both letter cases: nothing completes it.
+        for (const auto& [combo, table] :
+             {std::pair("cboUland", &UlandTable()), std::pair("cboGT", &GtTable())}) {
+            QStringList starts;
+            for (const CodeEntry& entry : table->entries())
+                for (int n = 1; n < entry.code.size(); ++n)
+                    starts << entry.code.left(n);
+            starts.removeDuplicates();
+            for (const QString& start : starts) {
+                QTest::addRow("%s: %s, Enter", combo, qPrintable(start))
+                    << combo << start << 0 << true << start;
+                QTest::addRow("%s: %s, Tab", combo, qPrintable(start.toLower()))
+                    << combo << start.toLower() << 0 << false << start;
+            }
         }
+        // Picks: the arrow keys in the field, or in the popup of the entries that match the text.
+        QTest::newRow("cboGT: seven Downs pick the seventh") << "cboGT" << QString() << 7 << true << "FC";
+        QTest::newRow("cboUland: f, then Down twice pick FRG") << "cboUland"
+                                                               << "f" << 2 << false << "FRG";
+    }
+    void typedCodesStayAsTyped()
+    {
+        QFETCH(QString, combo);
+        QFETCH(QString, code);
+        QFETCH(int, downs);
+        Window w;
+        QVERIFY(w.pick(QStringLiteral("old.bmp")));
+        w.fill();
+        auto* box = w.get<QComboBox>(qPrintable(combo));
+        box->clearEditText();
+        QVERIFY(QTest::qWaitForWindowActive(w.frm.get()));
+        box->setFocus(Qt::TabFocusReason);
+        QFETCH(QString, typed);
+        type(typed);
+        for (int i = 0; i < downs; ++i)
+            press(Qt::Key_Down);
+        QFETCH(bool, enter);
+        if (enter)
+            press(Qt::Key_Return);
+        press(Qt::Key_Tab);
+        for (int i = 0; i < 13 && focusedControl() != QLatin1String("cmdRD"); ++i)
+            press(Qt::Key_Tab);
+        press(enter ? Qt::Key_Return : Qt::Key_Space);
+        const QString name = combo == QLatin1String("cboUland")
+                                 ? code + QStringLiteral("_FS_E_E626.bmp")
+                                 : QStringLiteral("I_FS_%1_E626.bmp").arg(code);
+        QVERIFY2(w.boxes.isEmpty(), qPrintable(w.boxes.value(0).prompt));
+        QCOMPARE(w.txtFile(), name);
+        QCOMPARE(snapshot(w.folder.path()), (Files{{name.toUtf8(), bitmapBytes()}}));
+    }
+
+    void listKeysPickWhereTheyLand_data()
+    {
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<QList<int>>("landed"); // the entries each counted as a click, in turn
+        const int page = -1;                    // the last entry of the first page
+        QTest::newRow("End with nothing current picks the last") << QList<int>{Qt::Key_End} << QList<int>{39};
+        QTest::newRow("Up with nothing current picks the first") << QList<int>{Qt::Key_Up} << QList<int>{0};
+        QTest::newRow("Page Down with nothing current ends the first page")
+            << QList<int>{Qt::Key_PageDown} << QList<int>{page};
+        QTest::newRow("Down, Down, Up")
+            << QList<int>{Qt::Key_Down, Qt::Key_Down, Qt::Key_Up} << QList<int>{0, 1, 0};
+        QTest::newRow("End, Home, Page Up: a key that does not move is no click")
+            << QList<int>{Qt::Key_End, Qt::Key_Home, Qt::Key_PageUp} << QList<int>{39, 0};
+        QTest::newRow("Page Down, then End twice")
+            << QList<int>{Qt::Key_PageDown, Qt::Key_End, Qt::Key_End} << QList<int>{page, 39};
+    }
+    void listKeysPickWhereTheyLand()
+    {
+        QFETCH(QList<int>, keys);
+        QFETCH(QList<int>, landed);
+        const int page = -1;
+        Window w;
+        for (int i = 0; i < 40; ++i)
+            QVERIFY(writeBitmap(w.file(QStringLiteral("E%1.bmp").arg(i, 2, 10, QLatin1Char('0')))));
+        w.refresh();
+        auto* list = w.get<FileListBox>("File2");
+        QList<int> clicks;
+        QObject::connect(list, &FileListBox::click, list, [&] { clicks << list->listIndex(); });
+        QVERIFY(QTest::qWaitForWindowActive(w.frm.get()));
+        list->setFocus(Qt::TabFocusReason);
+        for (int key : keys)
+            press(Qt::Key(key));
+        // A page is as many entries as the list shows whole.
+        const int perPage =
+            list->viewport()->height() / list->visualRect(list->model()->index(0, 0)).height();
+        for (int& row : landed)
+            row = row == page ? perPage - 1 : row;
+        QCOMPARE(clicks, landed);
+        QCOMPARE(w.get<QLineEdit>("txtAcronym")->text(),
+                 QStringLiteral("E%1").arg(landed.last(), 2, 10, QLatin1Char('0')));
+    }
+
+    void screenReadersHearEveryControl_data()
+    {
+        // NoRole: decoration, which is not in the accessibility tree at all.
+        QTest::addColumn<int>("role");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("value"); // the description of a picture; null: not looked at
+        QTest::addColumn<QString>("states");
+        const auto row = [](const char* window, const char* control, QAccessible::Role role,
+                            const QString& name, const QString& value = {},
+                            const char* states = "focusable") {
+            QTest::addRow("%s %s", window, control)
+                << int(role) << name << value << QString::fromLatin1(states);
+        };
+        const QString none;
+        row("frmEdit", "picDib", QAccessible::Graphic, "DIB drawing", "No drawing");
+        row("frmEdit", "Drive1", QAccessible::ComboBox, "Select Drive\\Folder containing the Drawings");
+        row("frmEdit", "dirSourceBMP", QAccessible::List, "Folders");
+        row("frmEdit", "File1", QAccessible::List, "Select Drawing (dib FileName)");
+        row("frmEdit", "cboUland", QAccessible::ComboBox, "ULAND (country)", "FRG - Germany",
+            "focusable editable");
+        row("frmEdit", "cboGT", QAccessible::ComboBox, "GT (type)", "P", "focusable editable");
+        row("frmEdit", "File2", QAccessible::List, "Select Drawing (bmp FileName)");
+        row("frmEdit", "picBmp", QAccessible::Graphic, "Bitmap drawing", "V200.bmp");
+        row("frmEdit", "txtCompany", QAccessible::EditableText, "Company", "DB", "focusable editable");
+        row("frmEdit", "cmdRD", QAccessible::Button, "Rename!");
+        row("frmEdit", "txtAcronym", QAccessible::EditableText, "Acronym", "V200", "focusable editable");
+        row("frmEdit", "txtSuffix", QAccessible::EditableText, "Suffix", "SAR", "focusable editable");
+        row("frmEdit", "chkM", QAccessible::CheckBox, "maintain previous");
+        row("frmEdit", "txtFile", QAccessible::EditableText, "New file name", "", "disabled");
+        row("frmEdit", "Label6", QAccessible::StaticText, "country_company_gt_acronym(_suffix).bmp ", none,
+            "");
+        row("frmEdit", "menuFile", QAccessible::PopupMenu, "File", none, "");
+        row("frmEdit", "menuX", QAccessible::PopupMenu, "Help", none, "");
+        row("frmEdit", "Line1", QAccessible::NoRole, none);
+        row("frmEdit", "Line2", QAccessible::NoRole, none);
+        row("frmAbout", "lblTitle", QAccessible::StaticText, "Vorlin", none, "");
+        row("frmAbout", "lblDescription", QAccessible::StaticText,
+            "RENAME DRAWINGS: modify filenames according to the 'naming convention'", none, "");
+        row("frmAbout", "lblDisclaimer", QAccessible::StaticText,
+            "The Vorlin developers\nGraz, Austria\n2026", none, "");
+        row("frmAbout", "imaRezerovuvi", QAccessible::Graphic, "Train", none, "");
+        row("frmAbout", "Image1", QAccessible::Graphic, "Drawing sheet and pencil", none, "");
+        row("frmAbout", "cmdOK", QAccessible::Button, "OK");
+        for (const char* decoration : {"Shape1", "Line1", "Line2", "Line3", "Line4"})
+            row("frmAbout", decoration, QAccessible::NoRole, none);
+    }
+    void screenReadersHearEveryControl()
+    {
+        QFETCH(int, role);
+        Window w;
+        QVERIFY(w.pick(QStringLiteral("V200.bmp")));
+        w.fill({"FRG - Germany", "DB", "P", "V200", "SAR"});
+        frmAbout about(w.frm.get());
+        const QStringList tag = QString::fromLatin1(QTest::currentDataTag()).split(u' ');
+        QWidget* top = tag[0] == QLatin1String("frmAbout") ? static_cast<QWidget*>(&about) : w.frm.get();
+        const QString control = tag[1];
+        const QList<QObject*> objects = top->findChildren<QObject*>(control);
+        QVERIFY(!objects.isEmpty());
+
+        // Everything a screen reader can reach from the window.
+        QSet<QObject*> tree;
+        QList<QAccessibleInterface*> pending{QAccessible::queryAccessibleInterface(top)};
+        while (!pending.isEmpty()) {
+            QAccessibleInterface* node = pending.takeLast();
+            tree << node->object();
+            for (int i = 0; i < node->childCount(); ++i)
+                if (QAccessibleInterface* child = node->child(i))
+                    pending << child;
+        }
+        for (QObject* object : objects)
+            QCOMPARE(tree.contains(object), role != QAccessible::NoRole);
+        if (role == QAccessible::NoRole)
+            return;
+
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(objects.first());
+        QCOMPARE(int(iface->role()), role);
+        QTEST(iface->text(QAccessible::Name), "name");
+        QFETCH(QString, value);
+        if (!value.isNull())
+            QCOMPARE(
+                iface->text(role == QAccessible::Graphic ? QAccessible::Description : QAccessible::Value),
+                value);
+        const QAccessible::State state = iface->state();
+        QStringList states;
+        for (const auto& [set, label] :
+             {std::pair(state.focusable, "focusable"), std::pair(state.editable, "editable"),
+              std::pair(state.disabled, "disabled")})
+            if (set)
+                states << QString::fromLatin1(label);
+        QTEST(states.join(u' '), "states");
+        // The text field of an editable combo box is named by the same caption.
+        if (QAccessibleInterface* field = role == QAccessible::ComboBox ? iface->focusChild() : nullptr)
+            QCOMPARE(field->text(QAccessible::Name), iface->text(QAccessible::Name));
     }
 
     void exitByAccessKeys_data()

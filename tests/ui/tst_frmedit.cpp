@@ -3,6 +3,12 @@
 #include "names/CodeTables.h"
 #include "platform/DirListBox.h"
 #include "platform/DriveListBox.h"
+#include "ui/Style.h"
+
+#include <QFontInfo>
+#include <QMenuBar>
+#include <QProcess>
+#include <cmath>
 
 using namespace vorlin;
 using namespace vorlin::test;
@@ -43,7 +49,6 @@ private slots:
         QCOMPARE(w->get<FileListBox>("File1")->path(), drawings);
         QVERIFY(w->frm->strFile().isEmpty());
         QVERIFY(w->boxes.isEmpty());
-        QVERIFY(!w->get<QLineEdit>("txtFile")->isEnabled()); // shown, never typed into
         for (const auto& [name, table] :
              {std::pair("cboGT", &GtTable()), std::pair("cboUland", &UlandTable())}) {
             auto* box = w->get<QComboBox>(name);
@@ -101,6 +106,7 @@ private slots:
         QCOMPARE(widget->geometry(), expected);
     }
 
+    // Each stop shows the focus, from the start-up focus on.
     void tabMovesInDesignedOrder()
     {
         QVERIFY(QTest::qWaitForWindowActive(w->frm.get()));
@@ -109,11 +115,96 @@ private slots:
                            "txtCompany cmdRD txtAcronym txtSuffix chkM picDib")
                 .split(u' ');
         QStringList visited{focusedControl()};
+        QStringList unseen; // controls that look the same with the focus and without it
         while (visited.size() < designed.size()) {
+            auto* control = w->get<QWidget>(qPrintable(visited.last()));
+            const QImage focused = control->grab().toImage();
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            if (control->grab().toImage() == focused)
+                unseen << visited.last();
             visited << focusedControl();
         }
         QCOMPARE(visited, designed);
+        QVERIFY2(unseen.isEmpty(), qPrintable(unseen.join(u' ')));
+    }
+
+    void drawnAsDesignedAtEveryScale_data()
+    {
+        QTest::addColumn<QString>("factor");
+        QTest::addColumn<bool>("onlyLiberation"); // a system with no other fonts than Liberation's
+        QTest::newRow("100 %, Liberation's fonts alone") << u"1"_s << true;
+        QTest::newRow("125 %") << u"1.25"_s << false;
+        QTest::newRow("150 %") << u"1.5"_s << false;
+        QTest::newRow("200 %") << u"2"_s << false;
+    }
+
+    // Scaling and fonts are fixed when an application starts, so each row runs in a child process.
+    // Every row of Line1 and Line2 that no control covers has a dark pixel in the line's columns,
+    // the folder list's rows are one whole number of device pixels high, and the menus are set in
+    // a proportional face even where the generic sans serif resolves to Liberation Mono.
+    void drawnAsDesignedAtEveryScale()
+    {
+        QFETCH(QString, factor);
+        QFETCH(bool, onlyLiberation);
+        if (!qEnvironmentVariableIsSet("VORLIN_TEST_CHILD")) {
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(u"VORLIN_TEST_CHILD"_s, u"1"_s);
+            environment.insert(u"QT_SCALE_FACTOR"_s, factor);
+            const QString liberation = u"/usr/share/fonts/truetype/liberation"_s;
+            if (onlyLiberation && !QFileInfo::exists(liberation))
+                QSKIP("Liberation's fonts are not installed where Debian puts them");
+            QFile config(w->file(u"fonts.conf"_s));
+            QVERIFY(config.open(QIODevice::WriteOnly));
+            config.write(u"<?xml version=\"1.0\"?>\n<fontconfig><dir>%1</dir><cachedir>%2</cachedir>"
+                         "<include ignore_missing=\"yes\">/etc/fonts/conf.d</include></fontconfig>\n"_s
+                             .arg(liberation, w->file(u"cache"_s))
+                             .toUtf8());
+            config.close();
+            if (onlyLiberation)
+                environment.insert(u"FONTCONFIG_FILE"_s, config.fileName());
+            QProcess child;
+            child.setProcessEnvironment(environment);
+            child.setProcessChannelMode(QProcess::MergedChannels);
+            child.start(QCoreApplication::applicationFilePath(),
+                        {QLatin1String(QTest::currentTestFunction()) + u':' +
+                         QLatin1String(QTest::currentDataTag())});
+            QVERIFY(child.waitForFinished(120000));
+            QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
+                     child.readAll().constData());
+            return;
+        }
+        style::useProportionalApplicationFont(); // as main() does
+        QCoreApplication::processEvents();       // the window takes the new font up from a posted event
+        QVERIFY2(!QFontInfo(w->frm->menuBar()->font()).fixedPitch(),
+                 qPrintable(QFontInfo(w->frm->menuBar()->font()).family()));
+
+        QWidget* client = w->frm->centralWidget();
+        const QImage shot = client->grab().toImage();
+        const qreal scale = shot.devicePixelRatio();
+        QCOMPARE(scale, factor.toDouble());
+        for (const char* name : {"Line1", "Line2"}) {
+            const QRect line =
+                client->findChild<QObject*>(QLatin1String(name))->property("geometry").toRect();
+            int shown = 0;
+            for (int y = line.top(); y <= line.bottom(); ++y) {
+                if (client->childAt(line.left(), y))
+                    continue;
+                bool dark = false;
+                for (int x = int(line.left() * scale); x < int(std::ceil((line.right() + 1) * scale)); ++x)
+                    dark = dark || qGray(shot.pixel(x, int((y + 0.5) * scale))) < 64;
+                QVERIFY2(dark, qPrintable(u"%1 missing at y %2"_s.arg(QLatin1String(name)).arg(y)));
+                ++shown;
+            }
+            QVERIFY(shown > 40);
+        }
+        QVERIFY(QDir().mkpath(w->file(u"Drawings/Locos"_s)));
+        auto* folders = w->get<DirListBox>("dirSourceBMP");
+        folders->refresh();
+        QSet<int> heights;
+        for (int row = 0; row < folders->model()->rowCount(); ++row)
+            heights << folders->visualRect(folders->model()->index(row, 0)).height();
+        QCOMPARE(heights.size(), 1);
+        QCOMPARE(std::fmod(*heights.begin() * scale, 1.0), 0.0);
     }
 
     void openingAFolderMovesBothFileLists_data()
