@@ -10,8 +10,8 @@
 
 namespace vorlin {
 
-// Sets the decoder's memory limit once at start-up: large enough for an 8000 by 6000 drawing,
-// small enough that a header claiming absurd dimensions fails at once.
+// Sets the memory limit for whole pictures once at start-up: large enough for an 8000 by 6000
+// drawing, small enough that a header claiming absurd dimensions fails at once.
 void configurePictureLoading();
 
 // Loads a whole Windows bitmap (.bmp or .dib), deciding the format from the content. A missing,
