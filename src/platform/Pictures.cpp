@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QtEndian>
+#include <array>
 #include <bit>
 #include <cerrno>
 #include <cstring>
@@ -16,24 +17,48 @@
 
 namespace vorlin {
 
+// Every kind of Windows bitmap that is shown at all is decoded here; Qt is asked only to name the
+// format of a file that is not a bitmap. Qt 6.4's own reader shows real kinds wrongly: channels
+// narrower than 8 bits are not stretched to the full range, channels of 9 bits or more come out 0,
+// alpha channels of 1 to 4 bits are never opaque, a BITMAPV4/V5 header's alpha mask makes BI_RGB
+// pixels transparent, and pixels that RLE data skips are left uninitialised. Nor can it decode a
+// part of a picture (its reader has no clip option), while the box shows only the top left 311 by
+// 63 pixels of drawings that, scanned from a large sheet, have 30000 by 20000. One decoder serves
+// both the whole picture and its top left: it reads the uncompressed rows shown by seeking to them,
+// and streams RLE data through a fixed buffer. Measured on whole 8000 by 6000 pictures it is as
+// fast as Qt's reader (24 bits: 0.78 s against 0.82 s; 32 bits with masks 0.76 s, 0.88 s; 8 bits
+// 0.17 s, 0.15 s; most of it is the picture's memory); the top left of a 30000 by 20000 drawing
+// takes 0.2 ms.
+
 namespace {
 
 // The number of every failure that is about the picture itself rather than the file system.
 constexpr int InvalidPicture = 481;
 
-// 8000 by 6000 pixels decode to 32 bits a pixel: 183 MiB. 512 MiB leaves room for drawings up to
-// about 11500 by 11500 pixels, yet a header that claims far more is refused before anything is
-// allocated, and one picture can never take a large share of the machine's memory.
+// 8000 by 6000 pixels decode to 32 bits a pixel: 183 MiB. 512 MiB leaves room for whole drawings
+// up to about 11500 by 11500 pixels, yet a header that claims far more is refused before anything
+// is allocated, and one picture can never take a large share of the machine's memory.
 constexpr int AllocationLimitMiB = 512;
-// Qt reads the 12-byte header's sizes as signed 16-bit numbers; keep every kind within that range.
 constexpr qint64 MaxSide = 32767;
+// The top left of a picture is shown whatever its size, up to the 4 GiB of pixel data that the
+// file header's 32-bit size can describe.
+constexpr qint64 MaxPixelBytes = qint64(1) << 32;
 
 constexpr int FileHeaderSize = 14;
 constexpr quint32 CoreHeaderSize = 12;
 constexpr quint32 InfoHeaderSize = 40;
 constexpr quint32 LargestHeaderSize = 124;
+constexpr qint64 MasksStart = FileHeaderSize + InfoHeaderSize;
 
-enum Compression : quint32 { None = 0, Rle8 = 1, Rle4 = 2, BitFields = 3 };
+enum Compression : quint32 {
+    None = 0,
+    Rle8 = 1,
+    Rle4 = 2,
+    BitFields = 3,
+    Jpeg = 4,
+    Png = 5,
+    AlphaBitFields = 6
+};
 
 Failure cannotShow(const QString& name, const QString& why, int number = InvalidPicture)
 {
@@ -46,7 +71,7 @@ QString systemReason(int err)
     case ENOENT:
         return QStringLiteral("the file does not exist");
     case ENOTDIR:
-        return QStringLiteral("its folder does not exist");
+        return QStringLiteral("a part of its path is not a folder");
     case EACCES:
     case EPERM:
         return QStringLiteral("access to the file is denied");
@@ -66,6 +91,41 @@ quint32 le32(const QByteArray& bytes, qsizetype at)
     return qFromLittleEndian<quint32>(bytes.constData() + at);
 }
 
+bool isContiguousMask(quint32 mask)
+{
+    if (mask == 0)
+        return false;
+    const quint64 shifted = mask >> std::countr_zero(mask);
+    return (shifted & (shifted + 1)) == 0;
+}
+
+// One channel of 16- or 32-bit pixels, given by its mask, scaled to the full 8-bit range with
+// rounding: a 5-bit 31 and a 10-bit 1023 are both 255.
+class Channel
+{
+public:
+    Channel() = default;
+    explicit Channel(quint32 mask)
+        : m_mask(mask), m_shift(mask ? std::countr_zero(mask) : 0), m_max(mask >> m_shift)
+    {
+        for (quint32 v = 0; m_max < m_narrow.size() && v <= m_max; ++v)
+            m_narrow[v] = scaled(v);
+    }
+    uchar operator()(quint32 pixel) const
+    {
+        const quint32 v = (pixel & m_mask) >> m_shift;
+        return m_max < m_narrow.size() ? m_narrow[v] : scaled(v);
+    }
+
+private:
+    uchar scaled(quint32 v) const { return m_max ? uchar((quint64(v) * 255 + m_max / 2) / m_max) : 0; }
+
+    quint32 m_mask = 0;
+    int m_shift = 0;
+    quint32 m_max = 0;
+    std::array<uchar, 256> m_narrow{}; // scaled values of a channel of at most 8 bits
+};
+
 // What the headers of a bitmap say, checked against each other and against the file's size.
 struct BitmapLayout
 {
@@ -74,19 +134,14 @@ struct BitmapLayout
     bool topDown = false;
     int bitCount = 0;
     quint32 compression = None;
-    int colours = 0;   // entries of the colour table; 0 above 8 bits a pixel
+    int colours = 0;   // entries of the colour table in the file; 0 above 8 bits a pixel
     int entrySize = 4; // bytes an entry of the colour table
     qint64 paletteStart = 0;
     qint64 pixelStart = 0;
+    qint64 stride = 0; // bytes a row of uncompressed pixels
+    Channel red, green, blue, alpha;
+    bool hasAlpha = false;
 };
-
-bool isContiguousMask(quint32 mask)
-{
-    if (mask == 0)
-        return false;
-    const quint64 shifted = mask >> std::countr_zero(mask);
-    return (shifted & (shifted + 1)) == 0;
-}
 
 // Checks the file and info headers. head holds the file's first bytes (all of them when the file
 // is shorter than the largest header); fileSize is the whole file's. Returns why the bitmap
@@ -101,18 +156,21 @@ std::optional<QString> readLayout(const QByteArray& head, qint64 fileSize, Bitma
         return cutOffInHeader();
     const quint32 offBits = le32(head, 10);
     const quint32 infoSize = le32(head, 14);
-    if (infoSize != CoreHeaderSize && infoSize != InfoHeaderSize && infoSize != 108 && infoSize != 124) {
-        if (infoSize == 52 || infoSize == 56)
-            return QStringLiteral("it uses a kind of bitmap header (%1 bytes) that cannot be shown")
-                .arg(infoSize);
-        return QStringLiteral("its header is damaged (it gives a header size of %1 bytes)").arg(infoSize);
-    }
     const bool core = infoSize == CoreHeaderSize;
-    const bool hasFieldMasks = !core && le32(head, 30) == BitFields;
-    const qint64 headerEnd =
-        FileHeaderSize + qint64(infoSize) + (infoSize == InfoHeaderSize && hasFieldMasks ? 12 : 0);
-    if (fileSize < headerEnd || head.size() < headerEnd)
+    // OS/2 2.x headers: compression types 3 and 4 mean other things there, and neither is shown.
+    const bool os2 = infoSize == 16 || infoSize == 64;
+    if (!core && !os2 && infoSize != InfoHeaderSize && infoSize != 52 && infoSize != 56 && infoSize != 108 &&
+        infoSize != LargestHeaderSize)
+        return QStringLiteral("its header is damaged (it gives a header size of %1 bytes)").arg(infoSize);
+    const qint64 infoEnd = FileHeaderSize + qint64(infoSize);
+    if (fileSize < infoEnd || head.size() < infoEnd)
         return cutOffInHeader();
+    // Fields that a short header leaves out are 0.
+    const auto field = [&](qsizetype at, int size) -> quint32 {
+        if (at + size > infoEnd)
+            return 0;
+        return size == 2 ? le16(head, at) : le32(head, at);
+    };
 
     quint32 clrUsed = 0;
     int planes = 0;
@@ -125,22 +183,26 @@ std::optional<QString> readLayout(const QByteArray& head, qint64 fileSize, Bitma
     } else {
         layout.width = qint32(le32(head, 18));
         layout.height = qint32(le32(head, 22));
-        planes = le16(head, 26);
-        layout.bitCount = le16(head, 28);
-        layout.compression = le32(head, 30);
-        clrUsed = le32(head, 46);
+        planes = field(26, 2);
+        layout.bitCount = int(field(28, 2));
+        layout.compression = field(30, 4);
+        clrUsed = field(46, 4);
     }
     layout.topDown = layout.height < 0;
     layout.height = qAbs(layout.height);
 
     const int bits = layout.bitCount;
+    const quint32 comp = layout.compression;
+    if (!os2 && (comp == Jpeg || comp == Png))
+        return QStringLiteral("it holds its pixels as a %1 picture, which cannot be shown")
+            .arg(comp == Jpeg ? QStringLiteral("JPEG") : QStringLiteral("PNG"));
     if (planes != 1)
         return QStringLiteral("its header is damaged (it gives %1 colour planes instead of 1)").arg(planes);
-    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
+    if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
         return QStringLiteral("it uses %1 bits a pixel, which cannot be shown").arg(bits);
-    const quint32 comp = layout.compression;
+    const bool masked = !os2 && (comp == BitFields || comp == AlphaBitFields);
     const bool compressionFits = comp == None || (comp == Rle8 && bits == 8) || (comp == Rle4 && bits == 4) ||
-                                 (comp == BitFields && (bits == 16 || bits == 32));
+                                 (masked && (bits == 16 || bits == 32));
     if (!compressionFits)
         return QStringLiteral(
                    "it uses a kind of compression (type %1 with %2 bits a pixel) that cannot be shown")
@@ -152,22 +214,36 @@ std::optional<QString> readLayout(const QByteArray& head, qint64 fileSize, Bitma
         return QStringLiteral("its header is damaged (it gives a height of 0 pixels)");
     if (layout.topDown && (comp == Rle8 || comp == Rle4))
         return QStringLiteral("its header is damaged (a compressed bitmap cannot store its top row first)");
+    layout.stride = (layout.width * bits + 31) / 32 * 4;
 
-    if (layout.width > MaxSide || layout.height > MaxSide)
-        return QStringLiteral(
-                   "the picture is too large (%1 by %2 pixels; at most %3 pixels a side can be shown)")
-            .arg(layout.width)
-            .arg(layout.height)
-            .arg(MaxSide);
-    // Every picture ends up with 32 bits a pixel to be painted; count that, whatever it is stored in.
-    const qint64 limitMiB = QImageReader::allocationLimit();
-    const qint64 needMiB = (layout.width * layout.height * 4 + (1 << 20) - 1) >> 20;
-    if (limitMiB > 0 && needMiB > limitMiB)
-        return QStringLiteral("the picture is too large (%1 by %2 pixels would take %3 MB; at most %4 MB)")
-            .arg(layout.width)
-            .arg(layout.height)
-            .arg(needMiB)
-            .arg(limitMiB);
+    // The colour masks follow a 40-byte header and make up the first fields of the larger ones.
+    const bool hasAlphaMask = comp == AlphaBitFields || infoSize >= 56;
+    const qint64 headerEnd = masked ? qMax(infoEnd, MasksStart + (hasAlphaMask ? 16 : 12)) : infoEnd;
+    if (fileSize < headerEnd || head.size() < headerEnd)
+        return cutOffInHeader();
+    quint32 masks[4] = {0x7c00, 0x3e0, 0x1f, 0}; // without masks, 16 bits are 5 a channel
+    if (bits == 32) {
+        masks[0] = 0xff0000; // and 32 bits 8 a channel, the fourth byte unused
+        masks[1] = 0xff00;
+        masks[2] = 0xff;
+    }
+    if (masked) {
+        for (int i = 0; i < 4; ++i)
+            masks[i] = i < 3 || hasAlphaMask ? le32(head, MasksStart + 4 * i) : 0;
+        const quint32 colour = masks[0] | masks[1] | masks[2];
+        const bool masksFit = isContiguousMask(masks[0]) && isContiguousMask(masks[1]) &&
+                              isContiguousMask(masks[2]) && (masks[3] == 0 || isContiguousMask(masks[3])) &&
+                              (masks[0] & masks[1]) == 0 && (masks[0] & masks[2]) == 0 &&
+                              (masks[1] & masks[2]) == 0 && (colour & masks[3]) == 0 &&
+                              quint64(colour | masks[3]) <= (bits == 16 ? 0xffffu : 0xffffffffu);
+        if (!masksFit)
+            return QStringLiteral("its colour masks are damaged");
+    }
+    layout.red = Channel(masks[0]);
+    layout.green = Channel(masks[1]);
+    layout.blue = Channel(masks[2]);
+    layout.alpha = Channel(masks[3]);
+    layout.hasAlpha = masks[3] != 0;
 
     if (bits <= 8) {
         const quint32 most = 1u << bits;
@@ -177,38 +253,106 @@ std::optional<QString> readLayout(const QByteArray& head, qint64 fileSize, Bitma
                 .arg(bits);
         layout.colours = int(clrUsed ? clrUsed : most);
     }
-    if (comp == BitFields) {
-        const qsizetype at = FileHeaderSize + InfoHeaderSize;
-        const quint32 red = le32(head, at), green = le32(head, at + 4), blue = le32(head, at + 8);
-        const quint32 alpha = infoSize >= 108 ? le32(head, at + 12) : 0;
-        const quint64 range = bits == 16 ? 0xffffu : 0xffffffffu;
-        const bool masksFit = isContiguousMask(red) && isContiguousMask(green) && isContiguousMask(blue) &&
-                              (alpha == 0 || isContiguousMask(alpha)) && (red & green) == 0 &&
-                              (red & blue) == 0 && (green & blue) == 0 &&
-                              ((red | green | blue) & alpha) == 0 && (red | green | blue | alpha) <= range;
-        if (!masksFit)
-            return QStringLiteral("its colour masks are damaged");
+    layout.paletteStart = headerEnd;
+    if (offBits >= headerEnd) {
+        // A colour table cut short by where the pixels start holds fewer colours; the rest are black.
+        layout.pixelStart = offBits;
+        layout.colours = int(qMin<qint64>(layout.colours, (offBits - headerEnd) / layout.entrySize));
+    } else { // the pixel offset points back into the headers: the pixels follow the colour table
+        layout.pixelStart = headerEnd + qint64(layout.colours) * layout.entrySize;
     }
-
-    // Qt reads the colour table right after the info header and the pixels from offBits, unless
-    // offBits points back into the headers; mirror that to know where the pixels really start.
-    layout.paletteStart = FileHeaderSize + qint64(infoSize);
-    const qint64 tableEnd = layout.paletteStart + qint64(layout.colours) * layout.entrySize;
-    if (tableEnd > fileSize)
+    if (headerEnd + qint64(layout.colours) * layout.entrySize > fileSize)
         return QStringLiteral("the file is cut off (it ends inside the colour table)");
-    layout.pixelStart = qMax<qint64>(offBits, qMax(headerEnd, tableEnd));
     return std::nullopt;
 }
 
-// Decodes run-length encoded pixels (8 or 4 bits a pixel) into image, whose size the headers gave.
-// Pixels that the runs skip keep colour 0. Returns why the data cannot be shown, or nothing.
-std::optional<QString> decodeRunLengths(const QByteArray& data, int bitCount, QImage& image)
+// Why a picture of this layout cannot be decoded, whole or only its top left.
+std::optional<QString> tooLarge(const BitmapLayout& layout, bool whole)
 {
-    const int w = image.width();
-    const int h = image.height();
-    int x = 0;
-    int y = 0; // rows from the bottom, as stored
-    qsizetype i = 0;
+    const QString size = QStringLiteral("%1 by %2 pixels").arg(layout.width).arg(layout.height);
+    if (layout.stride > MaxPixelBytes / layout.height)
+        return QStringLiteral("the picture is too large (%1; at most 4 GB of pixel data can be shown)")
+            .arg(size);
+    if (!whole)
+        return std::nullopt;
+    if (layout.width > MaxSide || layout.height > MaxSide)
+        return QStringLiteral("the picture is too large (%1; at most %2 pixels a side can be shown)")
+            .arg(size)
+            .arg(MaxSide);
+    // Every picture ends up with 32 bits a pixel to be painted; count that, whatever it is stored in.
+    const qint64 limitMiB = QImageReader::allocationLimit();
+    const qint64 needMiB = (layout.width * layout.height * 4 + (1 << 20) - 1) >> 20;
+    if (limitMiB > 0 && needMiB > limitMiB)
+        return QStringLiteral("the picture is too large (%1 would take %2 MB; at most %3 MB)")
+            .arg(size)
+            .arg(needMiB)
+            .arg(limitMiB);
+    return std::nullopt;
+}
+
+// Decodes the first width pixels of one row of uncompressed pixels into line: palette indexes at
+// 8 bits and fewer, 32-bit pixels above.
+void decodeRow(const BitmapLayout& layout, const uchar* in, uchar* line, int width)
+{
+    const int bits = layout.bitCount;
+    auto* out = reinterpret_cast<QRgb*>(line);
+    if (bits == 8) {
+        std::memcpy(line, in, size_t(width));
+    } else if (bits < 8) {
+        const int index = (1 << bits) - 1;
+        for (int x = 0; x < width; ++x) {
+            const int bit = x * bits;
+            line[x] = uchar((in[bit >> 3] >> (8 - bits - (bit & 7))) & index);
+        }
+    } else if (bits == 24) {
+        for (int x = 0; x < width; ++x, in += 3)
+            out[x] = qRgb(in[2], in[1], in[0]);
+    } else {
+        for (int x = 0; x < width; ++x, in += bits / 8) {
+            const quint32 p = bits == 16 ? qFromLittleEndian<quint16>(in) : qFromLittleEndian<quint32>(in);
+            out[x] = qRgba(layout.red(p), layout.green(p), layout.blue(p),
+                           layout.hasAlpha ? layout.alpha(p) : 255);
+        }
+    }
+}
+
+// The unread part of a buffer that a file is read through.
+struct Window
+{
+    const uchar* at;
+    const uchar* end;
+};
+
+// Moves the unread bytes to the start of buffer and reads the file on after them until at least n
+// bytes (at most the buffer's size) are unread or the file ends.
+Window refill(QFile& file, QByteArray& buffer, Window unread, qsizetype n)
+{
+    auto* start = reinterpret_cast<uchar*>(buffer.data());
+    const qsizetype kept = unread.end - unread.at;
+    std::memmove(start, unread.at, size_t(kept));
+    uchar* end = start + kept;
+    while (end - start < n) {
+        const qint64 got = file.read(reinterpret_cast<char*>(end), buffer.size() - (end - start));
+        if (got <= 0)
+            break;
+        end += got;
+    }
+    return {start, end};
+}
+
+// Decodes run-length encoded palette indexes (8 or 4 bits a pixel) from the file's position on,
+// keeping the top left part that image has room for. Every run is checked, shown or not, and the
+// data is read through a buffer of fixed size up to its end mark only. Pixels that the runs skip
+// keep colour 0. Returns why the data cannot be shown, or nothing.
+std::optional<QString> decodeRunLengths(QFile& file, const BitmapLayout& layout, QImage& image)
+{
+    const qint64 w = layout.width;
+    const qint64 h = layout.height;
+    const qint64 shownFrom = h - image.height(); // the lowest row shown, counted from the bottom
+    const qint64 shownWidth = image.width();
+    const bool four = layout.bitCount == 4;
+    qint64 x = 0;
+    qint64 y = 0; // rows from the bottom, as stored
     const auto damaged = [&] {
         if (y >= h)
             return QStringLiteral("its compressed pixel data is damaged (it reaches above the top row)");
@@ -222,85 +366,68 @@ std::optional<QString> decodeRunLengths(const QByteArray& data, int bitCount, QI
             .arg(y + 1)
             .arg(h);
     };
-    const auto put = [&](int index) {
-        image.scanLine(h - 1 - y)[x++] = uchar(index);
-    };
-    const auto nibble = [](uchar pair, int k) {
-        return k % 2 == 0 ? pair >> 4 : pair & 0x0f;
+    // Puts count pixels from x on, of which pixel k has palette index index(k), as far as shown.
+    const auto put = [&](qint64 count, auto index) {
+        if (y >= shownFrom && x < shownWidth) {
+            uchar* row = image.scanLine(int(h - 1 - y));
+            for (qint64 k = 0; k < qMin(count, shownWidth - x); ++k)
+                row[x + k] = uchar(index(k));
+        }
+        x += count;
     };
 
+    QByteArray buffer(64 * 1024, Qt::Uninitialized);
+    const auto* start = reinterpret_cast<const uchar*>(buffer.constData());
+    Window in{start, start};
+    const auto has = [&](qsizetype n) {
+        if (in.end - in.at < n)
+            in = refill(file, buffer, in, n);
+        return in.end - in.at >= n;
+    };
     image.fill(0);
     for (;;) {
-        if (i + 2 > data.size()) {
+        if (!has(2)) {
             if (y >= h || (y == h - 1 && x == w))
                 return std::nullopt; // every row is there; only the end mark is missing
             return cutOff();
         }
-        const int count = uchar(data[i]);
-        const uchar value = uchar(data[i + 1]);
-        i += 2;
+        const int count = in.at[0];
+        const uchar value = in.at[1];
+        in.at += 2;
         if (count > 0) { // a run of one value (or of two alternating nibbles)
             if (y >= h || x + count > w)
                 return damaged();
-            for (int k = 0; k < count; ++k)
-                put(bitCount == 8 ? value : nibble(value, k));
+            put(count, [&](qint64 k) { return !four ? value : k % 2 ? value & 0x0f : value >> 4; });
         } else if (value == 0) { // end of row
+            if (y >= h)
+                return damaged();
             x = 0;
             ++y;
         } else if (value == 1) { // end of picture
             return std::nullopt;
         } else if (value == 2) { // move right and up
-            if (i + 2 > data.size())
+            if (!has(2))
                 return cutOff();
-            x += uchar(data[i]);
-            y += uchar(data[i + 1]);
-            i += 2;
+            x += in.at[0];
+            y += in.at[1];
+            in.at += 2;
             if (x > w || y > h)
                 return damaged();
         } else { // value pixels stored as they are, padded to an even number of bytes
-            const int n = value;
-            const qsizetype bytes = bitCount == 8 ? n : (n + 1) / 2;
-            if (y >= h || x + n > w)
+            const qsizetype bytes = four ? (value + 1) / 2 : value;
+            if (y >= h || x + value > w)
                 return damaged();
-            if (i + bytes > data.size())
+            if (!has(bytes))
                 return cutOff();
-            for (int k = 0; k < n; ++k)
-                put(bitCount == 8 ? uchar(data[i + k]) : nibble(uchar(data[i + k / 2]), k));
-            i += (bytes + 1) & ~qsizetype(1);
+            const uchar* data = in.at;
+            put(value, [&](qint64 k) {
+                return !four ? data[k] : k % 2 ? data[k / 2] & 0x0f : data[k / 2] >> 4;
+            });
+            in.at += bytes;
+            if (bytes % 2 && has(1))
+                ++in.at;
         }
     }
-}
-
-// Decodes uncompressed 24-bit pixels, whose size the headers gave and the file holds. Qt's reader
-// passes every pixel through colour masks; for the most common kind of drawing this plain
-// conversion of each row does the same work at about a third of the cost.
-std::optional<Failure> decodeRgb24(QFile& file, const BitmapLayout& layout, qint64 stride,
-                                   const QString& name, QImage& picture)
-{
-    QImage image(int(layout.width), int(layout.height), QImage::Format_RGB32);
-    if (image.isNull())
-        return cannotShow(name, QStringLiteral("there is not enough memory for the picture"));
-    if (!file.seek(layout.pixelStart))
-        return cannotShow(name, file.errorString(), EIO);
-    // Rows are read about 1 MiB at a time, so a large drawing is never held twice in memory.
-    const qint64 rowsPerBlock = qMax<qint64>(1, (qint64(1) << 20) / stride);
-    QByteArray block;
-    for (qint64 first = 0; first < layout.height; first += rowsPerBlock) {
-        const qint64 rows = qMin(rowsPerBlock, layout.height - first);
-        block.resize(rows * stride);
-        if (file.read(block.data(), block.size()) != block.size())
-            return cannotShow(name, QStringLiteral("the file is cut off (it ends inside its pixel data)"));
-        for (qint64 i = 0; i < rows; ++i) {
-            const qint64 stored = first + i; // rows in the order the file holds them
-            const int y = int(layout.topDown ? stored : layout.height - 1 - stored);
-            const auto* source = reinterpret_cast<const uchar*>(block.constData()) + i * stride;
-            auto* target = reinterpret_cast<QRgb*>(image.scanLine(y));
-            for (qint64 x = 0; x < layout.width; ++x, source += 3)
-                target[x] = qRgb(source[2], source[1], source[0]);
-        }
-    }
-    picture = image;
-    return std::nullopt;
 }
 
 #ifdef Q_OS_UNIX
@@ -321,7 +448,7 @@ std::optional<Failure> openForReading(const QByteArray& path, const QString& nam
             return cannotShow(name, systemReason(err), err);
         return cannotShow(name, QStringLiteral("it is not an ordinary file"), err);
     }
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    if (!file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         return cannotShow(name, file.errorString(), EIO);
     }
@@ -339,12 +466,104 @@ std::optional<Failure> openForReading(const QByteArray& nativePath, const QStrin
     if (info.isDir())
         return cannotShow(name, systemReason(EISDIR), EISDIR);
     file.setFileName(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return cannotShow(name, systemReason(EACCES), EACCES);
     size = file.size();
     return std::nullopt;
 }
 #endif
+
+// Decodes the whole picture, or only as much of its top left as fits in part.
+std::optional<Failure> load(const QByteArray& path, std::optional<QSize> part, QImage& picture)
+{
+    const QString shown = QFile::decodeName(path);
+    QString name = QFileInfo(shown).fileName();
+    if (name.isEmpty())
+        name = shown;
+
+    QFile file;
+    qint64 size = 0;
+    if (auto failure = openForReading(path, name, file, size))
+        return failure;
+    if (size == 0)
+        return cannotShow(name, QStringLiteral("the file is empty"));
+
+    const QByteArray head = file.read(qMin<qint64>(size, MasksStart + LargestHeaderSize));
+    if (head.size() < 2 || !head.startsWith("BM")) {
+        file.seek(0);
+        QImageReader probe(&file);
+        probe.setDecideFormatFromContent(true);
+        const QByteArray other = probe.format();
+        if (!other.isEmpty() && other != "bmp")
+            return cannotShow(name, QStringLiteral("it is not a Windows bitmap but a %1 picture")
+                                        .arg(QString::fromLatin1(other.toUpper())));
+        return cannotShow(name, QStringLiteral("it is not a Windows bitmap"));
+    }
+
+    BitmapLayout layout;
+    if (auto why = readLayout(head, size, layout))
+        return cannotShow(name, *why);
+    if (auto why = tooLarge(layout, !part))
+        return cannotShow(name, *why);
+    if (layout.pixelStart >= size)
+        return cannotShow(name, QStringLiteral("the file is cut off (it ends before its pixel data)"));
+    const bool runLengths = layout.compression == Rle8 || layout.compression == Rle4;
+    const qint64 need = layout.stride * layout.height;
+    const qint64 have = size - layout.pixelStart;
+    if (!runLengths && have < need)
+        return cannotShow(name, QStringLiteral("the file is cut off (it holds %1 of %2 bytes of pixel data)")
+                                    .arg(have)
+                                    .arg(need));
+
+    const auto readFailure = [&] {
+        return cannotShow(name, QStringLiteral("it cannot be read (%1)").arg(file.errorString()), EIO);
+    };
+    const bool indexed = layout.bitCount <= 8;
+    const QSize wanted = part ? part->expandedTo(QSize(1, 1)) : QSize(int(layout.width), int(layout.height));
+    QImage image(int(qMin<qint64>(layout.width, wanted.width())),
+                 int(qMin<qint64>(layout.height, wanted.height())),
+                 indexed           ? QImage::Format_Indexed8
+                 : layout.hasAlpha ? QImage::Format_ARGB32
+                                   : QImage::Format_RGB32);
+    if (image.isNull())
+        return cannotShow(name, QStringLiteral("there is not enough memory for the picture"));
+    if (indexed) {
+        const qint64 tableSize = qint64(layout.colours) * layout.entrySize;
+        if (!file.seek(layout.paletteStart))
+            return readFailure();
+        const QByteArray table = file.read(tableSize);
+        if (table.size() != tableSize)
+            return readFailure();
+        QList<QRgb> colours(256, qRgb(0, 0, 0)); // an index beyond the table is black
+        for (int i = 0; i < layout.colours; ++i) {
+            const auto* entry = reinterpret_cast<const uchar*>(table.constData()) + i * layout.entrySize;
+            colours[i] = qRgb(entry[2], entry[1], entry[0]);
+        }
+        image.setColorTable(colours);
+    }
+    if (!file.seek(layout.pixelStart))
+        return readFailure();
+
+    if (runLengths) {
+        if (auto why = decodeRunLengths(file, layout, image))
+            return cannotShow(name, *why);
+    } else {
+        // The rows shown, in the order the file holds them: a bottom-up file keeps its top rows at the end.
+        const qint64 rowBytes = (qint64(image.width()) * layout.bitCount + 7) / 8;
+        QByteArray row(rowBytes, Qt::Uninitialized);
+        const qint64 firstStored = layout.topDown ? 0 : layout.height - image.height();
+        for (int i = 0; i < image.height(); ++i) {
+            if (!file.seek(layout.pixelStart + (firstStored + i) * layout.stride) ||
+                file.read(row.data(), rowBytes) != rowBytes)
+                return readFailure();
+            const int y = layout.topDown ? i : image.height() - 1 - i;
+            decodeRow(layout, reinterpret_cast<const uchar*>(row.constData()), image.scanLine(y),
+                      image.width());
+        }
+    }
+    picture = image;
+    return std::nullopt;
+}
 
 } // namespace
 
@@ -360,80 +579,12 @@ std::optional<Failure> loadPicture(const QString& path, QImage& picture)
 
 std::optional<Failure> loadPicture(const QByteArray& path, QImage& picture)
 {
-    const QString shown = QFile::decodeName(path);
-    QString name = QFileInfo(shown).fileName();
-    if (name.isEmpty())
-        name = shown;
+    return load(path, std::nullopt, picture);
+}
 
-    QFile file;
-    qint64 size = 0;
-    if (auto failure = openForReading(path, name, file, size))
-        return failure;
-    if (size == 0)
-        return cannotShow(name, QStringLiteral("the file is empty"));
-
-    const QByteArray head = file.read(qMin<qint64>(size, FileHeaderSize + LargestHeaderSize + 12));
-    if (head.size() < 2 || !head.startsWith("BM")) {
-        file.seek(0);
-        QImageReader probe(&file);
-        probe.setDecideFormatFromContent(true);
-        const QByteArray other = probe.format();
-        if (!other.isEmpty() && other != "bmp")
-            return cannotShow(name, QStringLiteral("it is not a Windows bitmap but a %1 picture")
-                                        .arg(QString::fromLatin1(other.toUpper())));
-        return cannotShow(name, QStringLiteral("it is not a Windows bitmap"));
-    }
-
-    BitmapLayout layout;
-    if (auto why = readLayout(head, size, layout))
-        return cannotShow(name, *why);
-    if (layout.pixelStart >= size)
-        return cannotShow(name, QStringLiteral("the file is cut off (it ends before its pixel data)"));
-
-    if (layout.compression == Rle8 || layout.compression == Rle4) {
-        // Qt's reader leaves the pixels that the runs skip uninitialised; decode these here.
-        QImage image(int(layout.width), int(layout.height), QImage::Format_Indexed8);
-        if (image.isNull())
-            return cannotShow(name, QStringLiteral("there is not enough memory for the picture"));
-        file.seek(layout.paletteStart);
-        const QByteArray table = file.read(qint64(layout.colours) * layout.entrySize);
-        QList<QRgb> colours(256, qRgb(0, 0, 0));
-        for (int i = 0; i < layout.colours; ++i) {
-            const char* entry = table.constData() + i * layout.entrySize;
-            colours[i] = qRgb(uchar(entry[2]), uchar(entry[1]), uchar(entry[0]));
-        }
-        image.setColorTable(colours);
-        file.seek(layout.pixelStart);
-        const QByteArray data = file.readAll();
-        if (auto why = decodeRunLengths(data, layout.bitCount, image))
-            return cannotShow(name, *why);
-        picture = image;
-        return std::nullopt;
-    }
-
-    // Qt's reader accepts a bitmap whose pixel rows are cut off and fills the rest with whatever
-    // memory held; refuse it here instead.
-    const qint64 stride = ((layout.width * layout.bitCount + 31) / 32) * 4;
-    const qint64 need = stride * layout.height;
-    const qint64 have = size - layout.pixelStart;
-    if (have < need)
-        return cannotShow(name, QStringLiteral("the file is cut off (it holds %1 of %2 bytes of pixel data)")
-                                    .arg(have)
-                                    .arg(need));
-
-    if (layout.bitCount == 24 && layout.compression == None)
-        return decodeRgb24(file, layout, stride, name, picture);
-
-    file.seek(0);
-    QImageReader reader(&file);
-    reader.setDecideFormatFromContent(true);
-    if (reader.format() != "bmp")
-        return cannotShow(name, QStringLiteral("it is not a Windows bitmap"));
-    QImage image;
-    if (!reader.read(&image))
-        return cannotShow(name, QStringLiteral("it cannot be decoded (%1)").arg(reader.errorString()));
-    picture = image;
-    return std::nullopt;
+std::optional<Failure> loadPicture(const QByteArray& path, QImage& picture, QSize topLeft)
+{
+    return load(path, topLeft, picture);
 }
 
 } // namespace vorlin

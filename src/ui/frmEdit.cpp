@@ -44,6 +44,10 @@ const QString LineUpPrompt = QStringLiteral("Line up drive, folders and files!")
 
 const QChar Separator = QDir::separator();
 
+// Both picture boxes have this designed size (twips); a drawing is loaded only as far as it shows.
+constexpr int PictureWidth = 4665;
+constexpr int PictureHeight = 945;
+
 // Puts a control at its designed place and remembers its TabIndex, from which the tab order is built.
 template <typename Widget> Widget* place(Widget* widget, const char* name, QRect twips, int tabIndex)
 {
@@ -143,7 +147,7 @@ void frmEdit::createControls(QWidget* client)
                    {120, 2565, 4665, 255}, 7);
     File1 = place(new FileListBox(client), "File1", {120, 2835, 4665, 2235}, 3);
     File1->setPattern(QStringLiteral("*.dib"));
-    picDib = place(new PictureBox(client), "picDib", {120, 5070, 4665, 945}, 0);
+    picDib = place(new PictureBox(client), "picDib", {120, 5070, PictureWidth, PictureHeight}, 0);
 
     // Right column: the convention, the new name and the fields in the order of the convention.
     Label6 = place(new QLabel(QStringLiteral("country_company_gt_acronym(_suffix).bmp "), client), "Label6",
@@ -175,7 +179,7 @@ void frmEdit::createControls(QWidget* client)
                    {6075, 2565, 4665, 255}, 12);
     File2 = place(new FileListBox(client), "File2", {6105, 2835, 4665, 2235}, 10);
     File2->setPattern(QStringLiteral("*.bmp"));
-    picBmp = place(new PictureBox(client), "picBmp", {6105, 5070, 4665, 945}, 11);
+    picBmp = place(new PictureBox(client), "picBmp", {6105, 5070, PictureWidth, PictureHeight}, 11);
 
     // Between the columns: the "maintain previous" switch and the command.
     chkM = place(new QCheckBox(client), "chkM", {4875, 1410, 195, 270}, 22);
@@ -393,7 +397,7 @@ void frmEdit::ShowDrawing(const QString& kind)
     const QByteArray path = QFile::encodeName(folder) + m_pickedName;
 
     QImage picture;
-    if (auto failure = loadPicture(path, picture)) {
+    if (auto failure = loadPicture(path, picture, twipsRect(0, 0, PictureWidth, PictureHeight).size())) {
         MessageBox::reportError(*failure);
         return;
     }

@@ -113,6 +113,25 @@ inline Bmp encode(const QImage& image, int bitCount = 24, bool topDown = false)
     return b;
 }
 
+// One row of 16- or 32-bit pixel values with colour masks, in a header of infoSize bytes (the masks
+// follow a 40-byte one).
+inline Bmp maskedRow(int bitCount, const QList<quint32>& masks, const QList<quint32>& values,
+                     quint32 infoSize)
+{
+    Bmp b;
+    b.infoSize = infoSize;
+    b.width = int(values.size());
+    b.height = 1;
+    b.bitCount = quint16(bitCount);
+    b.compression = 3;
+    for (const quint32 mask : masks)
+        b.masks += le(mask);
+    for (const quint32 value : values)
+        b.pixels += le(value, bitCount / 8);
+    b.pixels = b.pixels.leftJustified((b.pixels.size() + 3) / 4 * 4, '\0');
+    return b;
+}
+
 // A bitmap of 8 (RLE8) or 4 (RLE4) bits a pixel whose pixels are the given run-length data.
 inline Bmp runLengths(int w, int h, int bitCount, const QByteArray& data)
 {
