@@ -303,8 +303,8 @@ void print(const Figure& f)
                   : QString::asprintf(" = %.2f (ratio of medians; run by run %.2f to %.2f)", f.value,
                                       *std::min_element(f.ratios.begin(), f.ratios.end()),
                                       *std::max_element(f.ratios.begin(), f.ratios.end()));
-    std::printf("  %s%s; goal at most %g %s: %s\n", qPrintable(f.name), qPrintable(value), f.goal, f.unit,
-                f.refused.isEmpty() && f.value <= f.goal ? "met" : "MISSED");
+    std::printf("  %s%s; goal at most %g%s%s: %s\n", qPrintable(f.name), qPrintable(value), f.goal,
+                *f.unit ? " " : "", f.unit, f.refused.isEmpty() && f.value <= f.goal ? "met" : "MISSED");
 }
 
 // A path in the file system's encoding, valid until the end of the full expression.
