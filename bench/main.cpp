@@ -303,8 +303,9 @@ void print(const Figure& f)
                   : QString::asprintf(" = %.2f (ratio of medians; run by run %.2f to %.2f)", f.value,
                                       *std::min_element(f.ratios.begin(), f.ratios.end()),
                                       *std::max_element(f.ratios.begin(), f.ratios.end()));
-    std::printf("  %s%s; goal at most %g%s%s: %s\n", qPrintable(f.name), qPrintable(value), f.goal,
-                *f.unit ? " " : "", f.unit, f.refused.isEmpty() && f.value <= f.goal ? "met" : "MISSED");
+    const QString goal = *f.unit ? QString::asprintf("%.1f %s", f.goal, f.unit) : QString::number(f.goal);
+    std::printf("  %s%s; goal at most %s: %s\n", qPrintable(f.name), qPrintable(value), qPrintable(goal),
+                f.refused.isEmpty() && f.value <= f.goal ? "met" : "MISSED");
 }
 
 // A path in the file system's encoding, valid until the end of the full expression.
@@ -597,7 +598,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "vorlin-bench: removing the data\n");
         QDir::setCurrent(QDir::tempPath());
         owned.reset();
-        std::printf("Vorlin benchmark: %s sizes, %d measured runs after %d warm-ups; Qt platform \"%s\"\n",
+        std::printf("Vorlin benchmark: %s sizes, %d measured runs after %d unmeasured; Qt platform \"%s\"\n",
                     tiny ? "tiny" : "full", runs, warmups, qPrintable(QGuiApplication::platformName()));
         for (const Figure& figure : figures)
             print(figure);
