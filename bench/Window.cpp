@@ -67,21 +67,16 @@ namespace {
 
 // Notes the first paint of a widget made while its condition holds. The filter runs before the
 // widget paints, so what it paints is the state seen here.
-class PaintWatch : public QObject
+struct PaintWatch : QObject
 {
-public:
-    explicit PaintWatch(const Paint& paint) : m_paint(paint) { paint.widget->installEventFilter(this); }
-    bool seen = false;
-
-protected:
+    explicit PaintWatch(const Paint& paint) : paint(paint) { paint.widget->installEventFilter(this); }
     bool eventFilter(QObject*, QEvent* event) override
     {
-        seen = seen || (event->type() == QEvent::Paint && (!m_paint.ready || m_paint.ready()));
+        seen = seen || (event->type() == QEvent::Paint && (!paint.ready || paint.ready()));
         return false;
     }
-
-private:
-    Paint m_paint;
+    Paint paint;
+    bool seen = false;
 };
 
 // True while list holds rows entries and has laid them out: until then its scroll range is still
@@ -214,10 +209,10 @@ double runChild(const QStringList& arguments, const QString& folder, QByteArray*
 {
     // posix_spawn, not QProcess: a fork would copy the page tables of this large process and add
     // their cost to every start-up measured.
-    std::vector<QByteArray> args{QFile::encodeName(QCoreApplication::applicationFilePath())};
-    for (const QString& argument : arguments)
-        args.push_back(QFile::encodeName(argument));
+    QByteArrayList args{QFile::encodeName(QCoreApplication::applicationFilePath())};
     std::vector<char*> argv;
+    for (const QString& argument : arguments)
+        args << QFile::encodeName(argument);
     for (QByteArray& arg : args)
         argv.push_back(arg.data());
     argv.push_back(nullptr);
