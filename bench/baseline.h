@@ -1,4 +1,4 @@
-/* The raw operations beneath the tool, written in plain C, against which it is measured. */
+/* The raw operations beneath the tool, in plain C, against which it is measured. */
 #pragma once
 
 #include <stddef.h>
@@ -21,18 +21,15 @@ struct bench_names
 int bench_list_drawings(const char* folder, struct bench_names* bmp, struct bench_names* dib);
 void bench_free_names(struct bench_names* names);
 
-/* Pixels as 0xAARRGGBB words, top row first. */
-struct bench_pixels
-{
-    uint32_t* argb;
-    int width;
-    int height;
-};
+/* Renames from to to, never replacing a file (renameat2 with RENAME_NOREPLACE). Returns 0 or errno. */
+int bench_rename(const char* from, const char* to);
 
-/* Reads an uncompressed 24-bit Windows bitmap into memory and converts it to 32-bit pixels.
- * Returns 0, or -1 when the file cannot be read or is not such a bitmap. */
-int bench_decode_bmp24(const char* path, struct bench_pixels* pixels);
-void bench_free_pixels(struct bench_pixels* pixels);
+/* Reads a whole file with one read(); returns the malloc'd bytes, or NULL. */
+unsigned char* bench_read_file(const char* path, size_t* size);
+
+/* Reads an uncompressed, bottom-up 24-bit Windows bitmap and converts it to 0xAARRGGBB words, top row first.
+ * Returns the malloc'd pixels, or NULL when the file cannot be read or is not such a bitmap. */
+uint32_t* bench_decode_bmp24(const char* path, int* width, int* height);
 
 #ifdef __cplusplus
 }

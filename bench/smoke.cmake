@@ -1,17 +1,15 @@
-# Runs vorlin-bench --tiny; passes when it exits with 0 and its output ends with the six figures
-# in their order.
-execute_process(COMMAND ${BENCH} --tiny RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE errors)
+# Runs vorlin-bench --tiny --large; passes when it exits with 0 and its output ends with every
+# figure in its order, each with a value or "refused".
+execute_process(COMMAND ${BENCH} --tiny --large RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE errors)
 message("${output}")
 if(NOT result EQUAL 0)
-    message(FATAL_ERROR "vorlin-bench --tiny failed (${result}):\n${errors}")
+    message(FATAL_ERROR "vorlin-bench --tiny --large failed (${result}):\n${errors}")
 endif()
-set(number "-?[0-9]+(\\.[0-9]+)?")
-set(figures folder_100k_ratio folder_10k_ratio preview_2000x400_ratio preview_8000x6000_ratio startup_ratio
-            memory_100k_mb)
-set(tail "")
-foreach(name IN LISTS figures)
-    string(APPEND tail "${name} ${number}\n")
-endforeach()
-if(NOT output MATCHES "\n${tail}$")
-    message(FATAL_ERROR "vorlin-bench --tiny did not end with the six figures")
+set(figures folder_100k_ratio folder_10k_ratio folder_1m_ratio rename_100k_ratio click_100k_ratio
+            preview_2000x400_ratio preview_8000x6000_ratio preview_huge_ratio preview_huge_rle_ratio
+            startup_ratio memory_100k_mb memory_1m_mb preview_huge_mb)
+string(REPLACE ";" "\n" tail "${figures}")
+string(REGEX REPLACE " ([0-9]+\\.[0-9]+|refused)\n" "\n" names "${output}")
+if(NOT names MATCHES "\n${tail}\n$")
+    message(FATAL_ERROR "vorlin-bench --tiny --large did not end with every figure")
 endif()

@@ -83,9 +83,16 @@ QByteArray FileListBox::listNative(int index) const
     return m_model->nativeName(index);
 }
 
-void FileListBox::refresh()
+void FileListBox::refresh(bool sameReading)
 {
-    read(true);
+    read(!sameReading);
+}
+
+void FileListBox::scrollToNative(const QByteArray& name)
+{
+    ensureRead();
+    if (const int row = m_model->rowOf(name); row >= 0)
+        scrollTo(m_model->index(row));
 }
 
 QModelIndex FileListBox::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)

@@ -31,8 +31,11 @@ public:
     // The name exactly as the file system holds it (names need not be valid UTF-8 on Linux).
     QByteArray listNative(int index) const;
 
-    // Reads the folder again. The selection is cleared.
-    void refresh();
+    // Reads the folder again; with sameReading, takes the reading another list made of the same
+    // folder in this event. The selection is cleared.
+    void refresh(bool sameReading = false);
+    // Scrolls the entry named exactly name into view, leaving the selection as it is.
+    void scrollToNative(const QByteArray& name);
 
 signals:
     void click();

@@ -168,4 +168,12 @@ QByteArray FileListModel::nativeName(int row) const
     return m_names.mid(slice.offset, slice.length);
 }
 
+int FileListModel::rowOf(const QByteArray& name) const
+{
+    const auto found = std::find_if(m_rows.begin(), m_rows.end(), [&](const Slice& row) {
+        return QByteArrayView(m_names.constData() + row.offset, row.length) == name;
+    });
+    return found == m_rows.end() ? -1 : int(found - m_rows.begin());
+}
+
 } // namespace vorlin

@@ -40,6 +40,8 @@ public:
 
     QString name(int row) const;
     QByteArray nativeName(int row) const;
+    // The row of the name with exactly these bytes, or -1.
+    int rowOf(const QByteArray& name) const;
 
 private:
     // All names live in one buffer; a row is a slice of it. Texts are made when asked for, which

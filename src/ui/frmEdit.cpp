@@ -463,8 +463,11 @@ void frmEdit::cmdRD_Click()
         MessageBox::reportError(*failure);
         return;
     }
+    // One reading of the folder for both lists; the new name is scrolled into view where it is listed.
     File1->refresh();
-    File2->refresh();
+    File2->refresh(true);
+    for (FileListBox* list : {File1, File2})
+        list->scrollToNative(QFile::encodeName(newName));
 }
 
 void frmEdit::menuExit_Click()

@@ -54,22 +54,30 @@ private slots:
         QTest::addColumn<QString>("picked");
         QTest::addColumn<QStringList>("texts");
         QTest::addColumn<QString>("expected");
+        QTest::addColumn<QStringList>("written"); // by another program, right before the press
         QTest::newRow("list entries, in a folder")
             << u"Drawings"_s << u"old drawing.bmp"_s
             << QStringList{u"I   - Italy"_s, u"fs"_s, u"E  - Electrical Locomotive"_s, u"E626"_s}
-            << u"I_FS_E_E626.bmp"_s;
+            << u"I_FS_E_E626.bmp"_s << QStringList();
         QTest::newRow("typed combo texts; acronym and suffix keep their case")
             << u"Drawings"_s << u"old.bmp"_s
             << QStringList{u"Italy"_s, u"fs ag"_s, u"el"_s, u"  e626  "_s, u"Sar"_s}
-            << u"ITA_FS AG_EL_e626_Sar.bmp"_s;
+            << u"ITA_FS AG_EL_e626_Sar.bmp"_s << QStringList();
         QTest::newRow("a DIB becomes a bitmap, in the drive root")
             << QString() << u"old.dib"_s
             << QStringList{u"I   - Italy"_s, u"FS"_s, u"E  - Electrical Locomotive"_s, u"E626"_s}
-            << u"I_FS_E_E626.bmp"_s;
+            << u"I_FS_E_E626.bmp"_s << QStringList();
         QTest::newRow("only the letter case changes")
             << u"Drawings"_s << u"i_fs_e_e626.bmp"_s
             << QStringList{u"I   - Italy"_s, u"fs"_s, u"E  - Electrical Locomotive"_s, u"e626"_s}
-            << u"I_FS_E_e626.bmp"_s;
+            << u"I_FS_E_e626.bmp"_s << QStringList();
+        QStringList written{u"new.dib"_s};
+        for (int i = 0; i < 30; ++i)
+            written << u"a%1.bmp"_s.arg(i, 2, 10, QChar(u'0'));
+        QTest::newRow("files written before the press are listed; the new name is scrolled to")
+            << u"Drawings"_s << u"old.dib"_s
+            << QStringList{u"I   - Italy"_s, u"FS"_s, u"E  - Electrical Locomotive"_s, u"E626"_s}
+            << u"I_FS_E_E626.bmp"_s << written;
     }
 
     void composedNameRenamesThePickedFile()
@@ -78,20 +86,31 @@ private slots:
         QFETCH(QString, picked);
         QFETCH(QStringList, texts);
         QFETCH(QString, expected);
+        QFETCH(QStringList, written);
         const QString path = folder.isEmpty() ? w->folder.path() + u'/' : file(folder);
         QVERIFY(QDir().mkpath(path));
         QVERIFY(!w->get<DirListBox>("dirSourceBMP")->setPath(path));
         QVERIFY(w->pick(picked));
         w->fill(texts);
+        Files files{{expected.toUtf8(), bitmapBytes()}};
+        for (const QString& name : written) {
+            QVERIFY(writeNative(QFile::encodeName(QDir(path).filePath(name)), {}));
+            files.insert(name.toUtf8(), {});
+        }
         w->pressRename();
         QVERIFY2(w->boxes.isEmpty(), qPrintable(w->boxes.value(0).prompt));
         QCOMPARE(w->txtFile(), expected);
-        QCOMPARE(snapshot(path), (Files{{expected.toUtf8(), bitmapBytes()}}));
+        QCOMPARE(snapshot(path), files);
         // The folder gains its trailing separator and keeps it; the picked name stays as it was.
         QCOMPARE(w->frm->strPath(), folder.isEmpty() ? path : path + u'/');
         QCOMPARE(w->frm->strFile(), picked);
-        QCOMPARE(entries(w->get<FileListBox>("File2")), QStringList(expected));
-        QVERIFY(entries(w->get<FileListBox>("File1")).isEmpty());
+        auto* File2 = w->get<FileListBox>("File2");
+        QCOMPARE(entries(File2), written.filter(u".bmp"_s) << expected);
+        QCOMPARE(entries(w->get<FileListBox>("File1")), written.filter(u".dib"_s));
+        // The new name, last in its list, is in view and not selected.
+        const QModelIndex renamed = File2->model()->index(File2->listCount() - 1, 0);
+        QVERIFY(File2->viewport()->rect().contains(File2->visualRect(renamed)));
+        QCOMPARE(File2->listIndex(), -1);
     }
 
     void secondPressReportsTheMissingOldName()
