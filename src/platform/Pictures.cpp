@@ -9,6 +9,10 @@
 #include <cerrno>
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -340,6 +344,44 @@ Window refill(QFile& file, QByteArray& buffer, Window unread, qsizetype n)
     return {start, end};
 }
 
+// Adds to pixels the counts of the runs from data on, up to the first escape (a count of 0) or the
+// last 16 bytes before end, and returns where it stopped. Rows the box does not show are only
+// checked, and most of their data is runs; taking 32 runs at a time with SSE2 keeps that check near
+// the speed of reading the file (a 16000 by 16000 drawing of 13 million runs: 4.6 ms one run at a
+// time, 1.9 ms with this, reading its 30 MB 1.5 ms).
+const uchar* skipRuns(const uchar* data, const uchar* end, qint64& pixels)
+{
+#ifdef __SSE2__
+    const __m128i zero = _mm_setzero_si128();
+    const auto counts = [](const uchar* at) {
+        return _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), _mm_set1_epi16(0x00ff));
+    };
+    const auto escapes = [&](__m128i c) {
+        return _mm_cmpeq_epi16(c, zero);
+    };
+    __m128i sum = zero;
+    for (; end - data >= 64; data += 64) {
+        const __m128i a = counts(data), b = counts(data + 16), c = counts(data + 32), d = counts(data + 48);
+        if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(escapes(a), escapes(b)),
+                                           _mm_or_si128(escapes(c), escapes(d)))) != 0)
+            break;
+        sum = _mm_add_epi64(sum, _mm_add_epi64(_mm_add_epi64(_mm_sad_epu8(a, zero), _mm_sad_epu8(b, zero)),
+                                               _mm_add_epi64(_mm_sad_epu8(c, zero), _mm_sad_epu8(d, zero))));
+    }
+    for (; end - data >= 16; data += 16) {
+        const __m128i a = counts(data);
+        if (_mm_movemask_epi8(escapes(a)) != 0)
+            break;
+        sum = _mm_add_epi64(sum, _mm_sad_epu8(a, zero));
+    }
+    pixels += _mm_cvtsi128_si64(sum) + _mm_cvtsi128_si64(_mm_unpackhi_epi64(sum, sum));
+#else
+    for (; end - data >= 2 && data[0] != 0; data += 2)
+        pixels += data[0];
+#endif
+    return data;
+}
+
 // Decodes run-length encoded palette indexes (8 or 4 bits a pixel) from the file's position on,
 // keeping the top left part that image has room for. Every run is checked, shown or not, and the
 // data is read through a buffer of fixed size up to its end mark only. Pixels that the runs skip
@@ -386,6 +428,17 @@ std::optional<QString> decodeRunLengths(QFile& file, const BitmapLayout& layout,
     };
     image.fill(0);
     for (;;) {
+        // Runs in a row not shown only move on along it. x only grows, so checking it after many
+        // runs finds one that reaches past the row's end as surely as checking after each run.
+        while (y < shownFrom && has(16)) {
+            const uchar* const stop = skipRuns(in.at, in.end, x);
+            const bool escape = stop == in.at;
+            in.at = stop;
+            if (x > w)
+                return damaged();
+            if (escape)
+                break;
+        }
         if (!has(2)) {
             if (y >= h || (y == h - 1 && x == w))
                 return std::nullopt; // every row is there; only the end mark is missing

@@ -96,6 +96,10 @@ inline QList<MalformedBitmap> malformedBitmaps()
     add("colour masks cut off", "mc.bmp", masks(32, 0xff0000, 0xff00, 0xff).left(60), "cut off");
     add("RLE8 run past the end of a row", "r1.dib", rle(6, 3, 8, "\x07\x01\x00\x01", 4),
         "past the end of row 1");
+    // Rows the box leaves out (it shows the top 63) are checked runs by the dozen.
+    add("RLE8 runs past the end of a row below the box", "r10.bmp",
+        rle(16, 70, 8, "\x03\x01\x03\x01\x03\x01\x03\x01\x03\x01\x03\x01\x03\x01\x03\x01\x00\x01", 18),
+        "past the end of row 1 of 70");
     add("RLE8 literal pixels past the end of a row", "r2.bmp",
         rle(6, 3, 8, "\x03\x01\x00\x04\x01\x02\x03\x04\x00\x01", 10), "past the end of row 1");
     add("RLE4 run past the end of a row", "r3.bmp", rle(5, 2, 4, "\x06\x12\x00\x01", 4),
