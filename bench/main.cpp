@@ -287,7 +287,7 @@ void print(const Figure& f)
     const QString value =
         !f.refused.isEmpty() ? " NOT SHOWN: " + f.refused
         : *f.unit            ? QString::asprintf(" = %.1f %s", f.value, f.unit)
-                  : QString::asprintf(" = %.2f (ratio of medians; run by run %.2f to %.2f)", f.value,
+                  : QString::asprintf(" = %.3g (ratio of medians; run by run %.3g to %.3g)", f.value,
                                       *std::min_element(f.ratios.begin(), f.ratios.end()),
                                       *std::max_element(f.ratios.begin(), f.ratios.end()));
     const QString goal = *f.unit ? QString::asprintf("%.1f %s", f.goal, f.unit) : QString::number(f.goal);
@@ -422,10 +422,11 @@ int main(int argc, char** argv)
         };
         auto preview = [&](const char* name, double goal, const QString& drawing, QSize size) {
             add(name, goal,
-                QStringLiteral("Showing a %1 by %2, 24-bit bitmap picked in File2")
+                QStringLiteral("Showing a %1 by %2, 24-bit bitmap picked in File2, over decoding all of it "
+                               "(the box decodes only what it shows)")
                     .arg(count(size.width()), count(size.height())),
                 {"frmEdit: File2_Click until picBmp repainted",
-                 "C: read(), convert BGR rows to 32-bit pixels"},
+                 "C: read(), convert all its BGR rows to 32-bit pixels"},
                 [&, drawing, size](bool check) {
                     win.open(data.previews);
                     win.show(data.small); // each run replaces a small drawing, as the user goes on
@@ -591,7 +592,8 @@ int main(int argc, char** argv)
         for (const Figure& figure : figures)
             std::printf("%s %s\n", qPrintable(figure.name),
                         figure.refused.isEmpty()
-                            ? qPrintable(QString::number(figure.value, 'f', *figure.unit ? 1 : 2))
+                            ? qPrintable(*figure.unit ? QString::number(figure.value, 'f', 1)
+                                                      : QString::number(figure.value, 'g', 3))
                             : "refused");
         return 0;
     } catch (const Failed& failed) {
