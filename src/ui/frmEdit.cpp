@@ -116,7 +116,6 @@ frmEdit::frmEdit(QWidget* parent) : QMainWindow(parent)
     // The lists start on the current directory, before any handler is connected.
     const QString current = currentDirectory();
     Drive1->setDrive(Drives::keyOf(current));
-    dirSourceBMP->setPath(current);
     File1->setPath(dirSourceBMP->path());
     File2->setPath(dirSourceBMP->path());
 
