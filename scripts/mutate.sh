@@ -1,0 +1,120 @@
+#!/usr/bin/env bash
+# Mutation check of the test suite: applies the faults of scripts/mutations.txt one at a time to a
+# scratch copy of the project, builds it, runs the suite and reports each fault killed (a test
+# failed) or survived (every test passed). A survivor is a gap in the suite.
+#
+#   scripts/mutate.sh            every fault
+#   scripts/mutate.sh REGEX      only the faults whose line matches REGEX (grep -E), e.g. SafeRename
+#   scripts/mutate.sh --check    only checks that each fault's text occurs once in its file
+#
+# The scratch copy lives in $VORLIN_MUTATE_DIR (default /tmp/vorlin-mutate) beside a link to
+# ../shared, so tests that read the shared bitmaps run there too. It is not part of CI.
+set -euo pipefail
+shopt -u patsub_replacement 2>/dev/null || true
+cd "$(dirname "$0")/.."
+root=$PWD
+list=scripts/mutations.txt
+
+check_only=0
+filter=
+case "${1:-}" in
+--check) check_only=1 ;;
+"") ;;
+*) filter=$1 ;;
+esac
+
+# Reads the list into parallel arrays: file, text to find, replacement. "\n" stands for a newline.
+files=() finds=() repls=() lines=()
+while IFS= read -r line; do
+    [[ $line =~ ^[[:space:]]*(#|$) ]] && continue
+    if [[ -n $filter ]] && ! grep -qE -- "$filter" <<<"$line"; then
+        continue
+    fi
+    if [[ $line != *" ||| "*" ||| "* ]]; then
+        echo "mutate: malformed line: $line" >&2
+        exit 2
+    fi
+    file=${line%% ||| *}
+    rest=${line#* ||| }
+    find=${rest%% ||| *}
+    repl=${rest#* ||| }
+    [[ $repl == "<delete>" ]] && repl=
+    files+=("$file") finds+=("${find//\\n/$'\n'}") repls+=("${repl//\\n/$'\n'}") lines+=("$line")
+done <"$list"
+
+# Prints how often the text $2 occurs in the file $1.
+occurrences() {
+    local content rest count=0
+    content=$(<"$1")
+    rest=$content
+    while [[ $rest == *"$2"* ]]; do
+        rest=${rest#*"$2"}
+        count=$((count + 1))
+    done
+    echo "$count"
+}
+
+bad=0
+for i in "${!files[@]}"; do
+    n=$(occurrences "${files[i]}" "${finds[i]}")
+    if [[ $n != 1 ]]; then
+        echo "mutate: text occurs $n times in ${files[i]}: ${lines[i]}" >&2
+        bad=1
+    fi
+done
+if [[ $check_only == 1 ]]; then
+    echo "${#files[@]} faults, each text found once: $([[ $bad == 0 ]] && echo yes || echo no)"
+    exit $bad
+fi
+
+scratch=${VORLIN_MUTATE_DIR:-/tmp/vorlin-mutate}
+src=$scratch/vorlin
+build=$scratch/build
+mkdir -p "$src"
+ln -sfn "$(realpath "$root/../shared" 2>/dev/null || echo "$root/../shared")" "$scratch/shared"
+tar --exclude=./build --exclude=./.git -cf - . | tar -xf - -C "$src"
+
+launcher=()
+if command -v ccache >/dev/null; then
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORLIN_BUILD_BENCH=OFF \
+    "${launcher[@]}" >/dev/null
+jobs=$(nproc)
+export QT_QPA_PLATFORM=offscreen
+
+run_suite() {
+    cmake --build "$build" -j "$jobs" >"$scratch/build.log" 2>&1 || return 2
+    # The package check builds a .deb and proves nothing about the code; it is left out.
+    (cd "$build" && ctest -j "$jobs" -LE packaging --stop-on-failure --timeout 120 \
+        >"$scratch/ctest.log" 2>&1) || return 1
+}
+
+start=$SECONDS
+if ! run_suite; then
+    echo "mutate: the unchanged suite does not pass; see $scratch/build.log and ctest.log" >&2
+    exit 1
+fi
+
+killed=0 survived=0 unbuilt=0
+for i in "${!files[@]}"; do
+    target=$src/${files[i]}
+    cp "$root/${files[i]}" "$target"
+    content=$(<"$target")
+    printf '%s\n' "${content/"${finds[i]}"/"${repls[i]}"}" >"$target"
+    set +e
+    run_suite
+    rc=$?
+    set -e
+    case $rc in
+    0) verdict=SURVIVED && survived=$((survived + 1)) ;;
+    1) verdict=killed && killed=$((killed + 1)) ;;
+    *) verdict="not built" && unbuilt=$((unbuilt + 1)) ;;
+    esac
+    printf '%-9s %s\n' "$verdict" "${lines[i]}"
+    cp "$root/${files[i]}" "$target"
+done
+cmake --build "$build" -j "$jobs" >/dev/null 2>&1 || true
+
+echo "${#files[@]} faults: $killed killed, $survived survived, $unbuilt not built, in $((SECONDS - start)) s"
+[[ $survived == 0 && $unbuilt == 0 ]]
