@@ -62,50 +62,6 @@ private slots:
         }
     }
 
-    void controlsStandWhereDesigned_data()
-    {
-        QTest::addColumn<QRect>("twips");
-        QTest::addColumn<int>("tabIndex");
-        QTest::newRow("Label1") << QRect(120, 60, 4665, 255) << 4;
-        QTest::newRow("Drive1") << QRect(120, 300, 4665, 315) << 1;
-        QTest::newRow("dirSourceBMP") << QRect(120, 645, 4665, 1665) << 2;
-        QTest::newRow("Label5") << QRect(120, 2565, 4665, 255) << 7;
-        QTest::newRow("File1") << QRect(120, 2835, 4665, 2235) << 3;
-        QTest::newRow("picDib") << QRect(120, 5070, 4665, 945) << 0;
-        QTest::newRow("Label6") << QRect(5175, 60, 5580, 210) << 14;
-        QTest::newRow("txtFile") << QRect(5130, 300, 5640, 330) << 13;
-        QTest::newRow("Label4") << QRect(5130, 678, 1590, 255) << 9;
-        QTest::newRow("cboUland") << QRect(6870, 678, 3900, 330) << 5;
-        QTest::newRow("Label7") << QRect(5130, 1056, 1425, 255) << 16;
-        QTest::newRow("txtCompany") << QRect(6870, 1056, 3900, 315) << 15;
-        QTest::newRow("Label3") << QRect(5130, 1419, 1470, 255) << 8;
-        QTest::newRow("cboGT") << QRect(6870, 1419, 3900, 330) << 6;
-        QTest::newRow("Label8") << QRect(5130, 1797, 1470, 255) << 19;
-        QTest::newRow("txtAcronym") << QRect(6870, 1797, 3900, 315) << 18;
-        QTest::newRow("Label9") << QRect(5130, 2160, 1470, 255) << 21;
-        QTest::newRow("txtSuffix") << QRect(6870, 2160, 3900, 315) << 20;
-        QTest::newRow("Label2") << QRect(6075, 2565, 4665, 255) << 12;
-        QTest::newRow("File2") << QRect(6105, 2835, 4665, 2235) << 10;
-        QTest::newRow("picBmp") << QRect(6105, 5070, 4665, 945) << 11;
-        QTest::newRow("chkM") << QRect(4875, 1410, 195, 270) << 22;
-        QTest::newRow("Label10") << QRect(5010, 2850, 960, 405) << 23;
-        QTest::newRow("cmdRD") << QRect(4905, 3720, 1095, 495) << 17;
-    }
-
-    // 15 twips to a pixel, rounded to the nearest; resizing the window moves nothing.
-    void controlsStandWhereDesigned()
-    {
-        QFETCH(QRect, twips);
-        auto* widget = w->get<QWidget>(QTest::currentDataTag());
-        const QRect expected(qRound(twips.x() / 15.0), qRound(twips.y() / 15.0), qRound(twips.width() / 15.0),
-                             qRound(twips.height() / 15.0));
-        QCOMPARE(widget->geometry(), expected);
-        QTEST(widget->property("TabIndex").toInt(), "tabIndex");
-        w->frm->resize(w->frm->size() * 2);
-        QCoreApplication::processEvents();
-        QCOMPARE(widget->geometry(), expected);
-    }
-
     // Each stop shows the focus, from the start-up focus on.
     void tabMovesInDesignedOrder()
     {
@@ -226,11 +182,21 @@ private slots:
         QCOMPARE(QDir::current(), QDir(w->file(u"Drawings"_s)));
     }
 
+    void choosingAReadyDrive_data()
+    {
+        QTest::addColumn<bool>("rootOpen");
+        QTest::newRow("another drive's root") << false;
+        QTest::newRow("the root open already, through the folder list") << true;
+    }
+
     void choosingAReadyDrive()
     {
         QTemporaryDir stick;
         QVERIFY(writeBitmap(stick.filePath(u"V200.bmp"_s)));
         setDrives(stick.path(), u"STICK"_s);
+        QFETCH(bool, rootOpen);
+        if (rootOpen)
+            QVERIFY(!w->get<DirListBox>("dirSourceBMP")->setPath(stick.path() + u'/'));
         w->get<DriveListBox>("Drive1")->setDrive(stick.path());
         expectOpen(stick.path() + u'/');
         QCOMPARE(entries(w->get<FileListBox>("File2")), QStringList(u"V200.bmp"_s));

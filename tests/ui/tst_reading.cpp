@@ -65,8 +65,8 @@ private slots:
         row("unmaintained: the next pick clears every field", false, full, "A_OBB.bmp",
             {0, "", -1, "OBB", ""});
         row("unmaintained: a plain name clears the rest", false, full, "E656.bmp", {-1, "", -1, "E656", ""});
-        row("maintained: three underscores keep the suffix", true, full, "A_OBB_E_1044.bmp",
-            {0, "OBB", 2, "1044", "2"});
+        row("maintained: three underscores keep the suffix; the company as written", true, full,
+            "A_Obb_E_1044.bmp", {0, "Obb", 2, "1044", "2"});
         row("maintained: one underscore keeps company and type", true, full, "A_OBB.bmp",
             {0, "FS", 2, "OBB", "2"});
         row("maintained: a plain name writes acronym and suffix", true, full, "E656.bmp",
