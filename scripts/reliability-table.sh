@@ -44,8 +44,10 @@ tst_saferename|rollsBackWhenTheSecondStepIsRefused|name|Refused; the file is bac
 tst_saferename|refusesWhatIsNotABareName|tag|Refused before any rename is tried.|Nothing: the folder and its subfolder are unchanged.
 tst_saferename|keepsAFileRenamedToItsOwnName|name|Success without touching the file; a missing file renamed to its own name is reported as missing.|Nothing: the file keeps its inode and change time.
 tst_saferename|renamesTheFileItselfByteForByte|name|A name that is not valid UTF-8 is renamed by its bytes, not copied.|Nothing: its UTF-8 namesake keeps its name and content.
+tst_saferename|refusesAFolderInThePickedFilesPlace|name|Refused: the picked name is now a folder, which is never moved.|Nothing: the folder and its content stay where they were.
 tst_pictures|loadsBitmapsWholeOrNotAtAll|count|A good file of each format decoded, cut at every byte: each cut is refused, or gives the whole picture when nothing is missing.|Nothing: no part of a file is ever shown as the picture.
-tst_pictures|refusesAnUnreadableFile|name|Refused: access to the file is denied. Skipped when run as root.|Nothing.
+tst_pictures|refusesBrokenBitmapsNamingTheFile|tag|Refused with a message naming the file and what is wrong with it.|Nothing: no part of a broken file is shown.
+tst_pictures|readsNoMoreThanItShows|tag|The box's top left is decoded from a picture too large to show whole, reading no more of the file than those rows.|Nothing: memory stays bounded by the box, not the file.
 '
 
 [ -f "$build/CMakeCache.txt" ] || cmake --preset default >/dev/null

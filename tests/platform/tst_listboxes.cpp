@@ -242,6 +242,11 @@ private slots:
         QVERIFY(failure->description.contains(folder + u"/missing"_s));
         QCOMPARE(box.path(), folder + u"/B"_s);
         QCOMPARE(changes.count(), 1);
+        // The root of a drive that is gone is an unavailable device; a missing folder was not.
+        const QString stick = m_dir.filePath(u"nav/stick"_s);
+        Drives::setListForTesting(QList<Drive>{{u"/"_s, u"/"_s, {}}, {stick, stick + u'/', {}}});
+        QCOMPARE(box.setPath(stick + u'/').value_or(Failure{}).number, Failure::DeviceUnavailable);
+        QCOMPARE(failure->number, ENOENT);
     }
 
     void dirListOpensOnEnterAndDoubleClick()
