@@ -1,6 +1,7 @@
 #pragma once
 
 #include "../io/NativeFiles.h"
+#include "platform/DriveListBox.h"
 #include "platform/Drives.h"
 #include "platform/FileListBox.h"
 #include "platform/MessageBox.h"
@@ -10,12 +11,10 @@
 
 #include <QApplication>
 #include <QBuffer>
-#include <QColor>
 #include <QComboBox>
 #include <QDir>
 #include <QImage>
 #include <QLineEdit>
-#include <QList>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -25,9 +24,9 @@
 namespace vorlin::test {
 
 // An ordinary 24-bit Windows bitmap of one colour.
-inline QByteArray bitmapBytes(QColor colour = Qt::red, QSize size = QSize(40, 20))
+inline QByteArray bitmapBytes(QColor colour = Qt::red)
 {
-    QImage image(size, QImage::Format_RGB32);
+    QImage image(QSize(40, 20), QImage::Format_RGB32);
     image.fill(colour);
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -36,15 +35,9 @@ inline QByteArray bitmapBytes(QColor colour = Qt::red, QSize size = QSize(40, 20
     return bytes;
 }
 
-inline bool writeBitmap(const QString& path, QColor colour = Qt::red, QSize size = QSize(40, 20))
+inline bool writeBitmap(const QString& path, QColor colour = Qt::red)
 {
-    return writeNative(QFile::encodeName(path), bitmapBytes(colour, size));
-}
-
-inline QByteArray contentOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return writeNative(QFile::encodeName(path), bitmapBytes(colour));
 }
 
 inline QStringList entries(const FileListBox* list)
@@ -67,11 +60,6 @@ inline bool clickNative(FileListBox* list, const QByteArray& name)
         return list->listIndex() == row;
     }
     return false;
-}
-
-inline bool clickEntry(FileListBox* list, const QString& name)
-{
-    return clickNative(list, QFile::encodeName(name));
 }
 
 // The window's control that holds the focus: an editable combo box hands its focus to its line
@@ -98,9 +86,7 @@ struct Window
                 answers.pop_front();
             return answer;
         });
-        const QString root = folder.path();
-        Drives::setListForTesting(QList<Drive>{{QStringLiteral("/"), QStringLiteral("/"), QString()},
-                                               {root, root + QLatin1Char('/'), QStringLiteral("SCRATCH")}});
+        setDrives({});
         if (!QDir().mkpath(file(start)) || !QDir::setCurrent(file(start)))
             qFatal("cannot start in %s", qPrintable(start));
         frm = std::make_unique<frmEdit>();
@@ -124,8 +110,19 @@ struct Window
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
 
+    // "/", the scratch folder and, when given, extra as the machine's drives.
+    void setDrives(const QString& extra, const QString& label = {})
+    {
+        const QString root = folder.path();
+        QList<Drive> drives{{QStringLiteral("/"), QStringLiteral("/"), {}}, {root, root + u'/', {}}};
+        if (!extra.isEmpty())
+            drives.append({extra, extra + u'/', label});
+        Drives::setListForTesting(drives);
+        if (frm)
+            get<DriveListBox>("Drive1")->refresh();
+    }
     QString file(const QString& name) const { return name.isEmpty() ? folder.path() : folder.filePath(name); }
-    template <typename T> T* get(const char* name) const
+    template <typename T = QWidget> T* get(const char* name) const
     {
         auto* widget = frm->findChild<T*>(QLatin1String(name));
         if (!widget)
@@ -167,15 +164,15 @@ struct Window
         if (!writeBitmap(QDir(get<FileListBox>("File2")->path()).filePath(name), colour))
             return false;
         refresh();
-        return clickEntry(listFor(name), name) && boxes.isEmpty() &&
+        return clickNative(listFor(name), QFile::encodeName(name)) && boxes.isEmpty() &&
                boxFor(name)->picture().pixelColor(0, 0) == colour;
     }
 
     // The one box shown is an error report (critical icon, the application's title) naming each text.
-    void expectOneErrorReport(const QStringList& texts) const
+    void expectOneErrorReport(const QStringList& texts, int style = 16) const
     {
         QCOMPARE(boxes.size(), 1);
-        QCOMPARE(boxes.first().style, 16);
+        QCOMPARE(boxes.first().style, style);
         QCOMPARE(boxes.first().title, QStringLiteral("Vorlin"));
         for (const QString& text : texts)
             QVERIFY2(boxes.first().prompt.contains(text), qPrintable(boxes.first().prompt));

@@ -1,10 +1,21 @@
-// "Rename!" on real files: the field checks, the composed name, and that no file is ever lost.
+// "Rename!" and the preview on real files, hostile ones included: the composed name, every
+// refusal, and that no file is ever lost, replaced or renamed but the one picked.
 #include "UiTestSupport.h"
 #include "platform/DirListBox.h"
+#include "platform/Pictures.h"
+
+#include <functional>
 
 using namespace vorlin;
 using namespace vorlin::test;
 using namespace Qt::StringLiterals;
+
+namespace {
+const QString NewName = u"I_FS_E_E626.bmp"_s;
+using Setup = std::function<void(Window&)>;
+} // namespace
+
+Q_DECLARE_METATYPE(Setup)
 
 class TestRename : public QObject
 {
@@ -12,41 +23,21 @@ class TestRename : public QObject
 
     std::unique_ptr<Window> w;
     QString file(const QString& name) const { return w->file(name); }
+    FileListBox* file2() const { return w->get<FileListBox>("File2"); }
+    void openFolder(const QString& name) const
+    {
+        QVERIFY(QDir().mkpath(file(name)));
+        QVERIFY(!w->get<DirListBox>("dirSourceBMP")->setPath(file(name)));
+    }
 
 private slots:
-    void initTestCase() { QCoreApplication::setApplicationName(u"Vorlin"_s); }
+    void initTestCase()
+    {
+        QCoreApplication::setApplicationName(u"Vorlin"_s);
+        configurePictureLoading();
+    }
     void init() { w = std::make_unique<Window>(); }
     void cleanup() { w.reset(); }
-
-    void firstEmptyFieldIsReportedAndFocused_data()
-    {
-        QTest::addColumn<QStringList>("texts");
-        QTest::addColumn<QString>("prompt");
-        QTest::addColumn<QString>("focused");
-        QTest::newRow("all empty") << QStringList() << u"Select the ULAND (country)!"_s << u"cboUland"_s;
-        QTest::newRow("company of blanks")
-            << QStringList{u"I   - Italy"_s, u"   "_s} << u"Select the company!"_s << u"txtCompany"_s;
-        QTest::newRow("acronym missing")
-            << QStringList{u"I   - Italy"_s, u"FS"_s, u"E  - Electrical Locomotive"_s, u" "_s}
-            << u"Select the acronym!"_s << u"txtAcronym"_s;
-    }
-
-    void firstEmptyFieldIsReportedAndFocused()
-    {
-        QFETCH(QStringList, texts);
-        QFETCH(QString, focused);
-        QVERIFY(w->pick(u"old.bmp"_s));
-        w->fill(texts);
-        w->get<QLineEdit>("txtFile")->setText(u"earlier"_s);
-        w->pressRename();
-        QCOMPARE(w->boxes.size(), 1);
-        QTEST(w->boxes.first().prompt, "prompt");
-        QCOMPARE(w->boxes.first().style, 48);
-        QCOMPARE(w->boxes.first().title, u"Vorlin"_s);
-        QCOMPARE(focusedControl(), focused);
-        QVERIFY(w->txtFile().isEmpty());
-        QCOMPARE(snapshot(w->folder.path()), (Files{{"old.bmp", bitmapBytes()}}));
-    }
 
     void composedNameRenamesThePickedFile_data()
     {
@@ -55,18 +46,17 @@ private slots:
         QTest::addColumn<QStringList>("texts");
         QTest::addColumn<QString>("expected");
         QTest::addColumn<QStringList>("written"); // by another program, right before the press
+        const QStringList conforming{u"I   - Italy"_s, u"FS"_s, u"E  - Electrical Locomotive"_s, u"E626"_s};
         QTest::newRow("list entries, in a folder")
             << u"Drawings"_s << u"old drawing.bmp"_s
-            << QStringList{u"I   - Italy"_s, u"fs"_s, u"E  - Electrical Locomotive"_s, u"E626"_s}
-            << u"I_FS_E_E626.bmp"_s << QStringList();
+            << QStringList{u"I   - Italy"_s, u"fs"_s, u"E  - Electrical Locomotive"_s, u"E626"_s} << NewName
+            << QStringList();
         QTest::newRow("typed combo texts; acronym and suffix keep their case")
             << u"Drawings"_s << u"old.bmp"_s
             << QStringList{u"Italy"_s, u"fs ag"_s, u"el"_s, u"  e626  "_s, u"Sar"_s}
             << u"ITA_FS AG_EL_e626_Sar.bmp"_s << QStringList();
         QTest::newRow("a DIB becomes a bitmap, in the drive root")
-            << QString() << u"old.dib"_s
-            << QStringList{u"I   - Italy"_s, u"FS"_s, u"E  - Electrical Locomotive"_s, u"E626"_s}
-            << u"I_FS_E_E626.bmp"_s << QStringList();
+            << QString() << u"old.dib"_s << conforming << NewName << QStringList();
         QTest::newRow("only the letter case changes")
             << u"Drawings"_s << u"i_fs_e_e626.bmp"_s
             << QStringList{u"I   - Italy"_s, u"fs"_s, u"E  - Electrical Locomotive"_s, u"e626"_s}
@@ -75,22 +65,20 @@ private slots:
         for (int i = 0; i < 30; ++i)
             written << u"a%1.bmp"_s.arg(i, 2, 10, QChar(u'0'));
         QTest::newRow("files written before the press are listed; the new name is scrolled to")
-            << u"Drawings"_s << u"old.dib"_s
-            << QStringList{u"I   - Italy"_s, u"FS"_s, u"E  - Electrical Locomotive"_s, u"E626"_s}
-            << u"I_FS_E_E626.bmp"_s << written;
+            << u"Drawings"_s << u"old.dib"_s << conforming << NewName << written;
     }
 
     void composedNameRenamesThePickedFile()
     {
         QFETCH(QString, folder);
         QFETCH(QString, picked);
-        QFETCH(QStringList, texts);
         QFETCH(QString, expected);
         QFETCH(QStringList, written);
         const QString path = folder.isEmpty() ? w->folder.path() + u'/' : file(folder);
         QVERIFY(QDir().mkpath(path));
         QVERIFY(!w->get<DirListBox>("dirSourceBMP")->setPath(path));
         QVERIFY(w->pick(picked));
+        QFETCH(QStringList, texts);
         w->fill(texts);
         Files files{{expected.toUtf8(), bitmapBytes()}};
         for (const QString& name : written) {
@@ -104,95 +92,200 @@ private slots:
         // The folder gains its trailing separator and keeps it; the picked name stays as it was.
         QCOMPARE(w->frm->strPath(), folder.isEmpty() ? path : path + u'/');
         QCOMPARE(w->frm->strFile(), picked);
-        auto* File2 = w->get<FileListBox>("File2");
-        QCOMPARE(entries(File2), written.filter(u".bmp"_s) << expected);
+        QCOMPARE(entries(file2()), written.filter(u".bmp"_s) << expected);
         QCOMPARE(entries(w->get<FileListBox>("File1")), written.filter(u".dib"_s));
         // The new name, last in its list, is in view and not selected.
-        const QModelIndex renamed = File2->model()->index(File2->listCount() - 1, 0);
-        QVERIFY(File2->viewport()->rect().contains(File2->visualRect(renamed)));
-        QCOMPARE(File2->listIndex(), -1);
+        const QModelIndex renamed = file2()->model()->index(file2()->listCount() - 1, 0);
+        QVERIFY(file2()->viewport()->rect().contains(file2()->visualRect(renamed)));
+        QCOMPARE(file2()->listIndex(), -1);
     }
 
-    void secondPressReportsTheMissingOldName()
+    void refusedRenameChangesNothing_data()
     {
-        QVERIFY(w->pick(u"old.bmp"_s));
-        w->fill();
-        w->pressRename();
-        QVERIFY(w->boxes.isEmpty());
-        w->pressRename();
-        w->expectOneErrorReport({u"\"old.bmp\" does not exist"_s});
-        QCOMPARE(w->txtFile(), u"I_FS_E_E626.bmp"_s);
-        QCOMPARE(snapshot(w->folder.path()), (Files{{"I_FS_E_E626.bmp", bitmapBytes()}}));
+        // Done after old.bmp was picked and the fields filled; no setup: old.bmp is never picked.
+        QTest::addColumn<Setup>("setup");
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<QStringList>("reported"); // the prompt, or texts the error report names
+        QTest::addColumn<QString>("focused");      // for a field left empty
+        const QStringList conforming{u"I   - Italy"_s, u"FS"_s, u"E  - Electrical Locomotive"_s, u"E626"_s};
+        const auto acronym = [&](const QString& text) {
+            return conforming.mid(0, 3) << text;
+        };
+        const Setup none = [](Window&) {
+        };
+        QTest::newRow("all fields empty")
+            << none << QStringList() << QStringList{u"Select the ULAND (country)!"_s} << u"cboUland"_s;
+        QTest::newRow("company of blanks") << none << QStringList{u"I   - Italy"_s, u"   "_s}
+                                           << QStringList{u"Select the company!"_s} << u"txtCompany"_s;
+        QTest::newRow("acronym missing")
+            << none << acronym(u" "_s) << QStringList{u"Select the acronym!"_s} << u"txtAcronym"_s;
+        QTest::newRow("nothing picked")
+            << Setup() << conforming << QStringList{u"Line up drive, folders and files!"_s} << QString();
+        QTest::newRow("a file of the new name exists")
+            << Setup([](Window& w) { QVERIFY(writeBitmap(w.file(NewName), Qt::blue)); }) << conforming
+            << QStringList{u"\"I_FS_E_E626.bmp\""_s, u"already exists"_s} << QString();
+        const Setup subfolder = [](Window& w) {
+            QVERIFY(QDir().mkdir(w.file(u"I_FS_E_sub"_s)));
+        };
+        QTest::newRow("a separator naming a subfolder")
+            << subfolder << acronym(u"sub/E626"_s) << QStringList{u"/"_s} << QString();
+        QTest::newRow("longer than 255 bytes")
+            << none << acronym(QString(250, u'é')) << QStringList{u"255"_s} << QString();
+        QTest::newRow("a character Windows media refuse")
+            << none << acronym(u"E:626"_s) << QStringList{u":"_s} << QString();
+        QTest::newRow("picked file deleted by someone else")
+            << Setup([](Window& w) { QVERIFY(QFile::remove(w.file(u"old.bmp"_s))); }) << conforming
+            << QStringList{u"\"old.bmp\" does not exist"_s} << QString();
+        QTest::newRow("picked file replaced by a folder") << Setup([](Window& w) {
+            QVERIFY(QFile::remove(w.file(u"old.bmp"_s)) && QDir().mkdir(w.file(u"old.bmp"_s)));
+        }) << conforming << QStringList{u"\"old.bmp\" is now a folder"_s}
+                                                          << QString();
+        QTest::newRow("open folder removed") << Setup([](Window& w) {
+            QVERIFY(QDir().mkdir(w.file(u"gone"_s)));
+            QVERIFY(!w.get<DirListBox>("dirSourceBMP")->setPath(w.file(u"gone"_s)));
+            QVERIFY(w.pick(u"old.bmp"_s));
+            w.fill();
+            QVERIFY(QDir(w.file(u"gone"_s)).removeRecursively());
+        }) << conforming << QStringList{u"\"old.bmp\""_s, u"cannot be opened"_s}
+                                             << QString();
     }
 
-    void nothingPickedRenamesNothing()
+    // The report names the reason; the lists, the files and the folder open stay as they were.
+    void refusedRenameChangesNothing()
     {
-        QVERIFY(writeBitmap(file(u"old.bmp"_s)));
-        w->fill();
-        const QString before = w->frm->strPath();
-        w->pressRename();
-        QCOMPARE(w->boxes.size(), 1);
-        QCOMPARE(w->boxes.first().prompt, u"Line up drive, folders and files!"_s);
-        QCOMPARE(w->boxes.first().style, 48);
-        QCOMPARE(w->frm->strPath(), before);
-        QCOMPARE(snapshot(w->folder.path()), (Files{{"old.bmp", bitmapBytes()}}));
-    }
-
-    // The target is not listed: only a refresh after a rename would show it.
-    void existingTargetIsNeverReplaced()
-    {
-        QVERIFY(w->pick(u"old.bmp"_s));
-        QVERIFY(writeBitmap(file(u"I_FS_E_E626.bmp"_s), Qt::blue));
+        QFETCH(Setup, setup);
+        QFETCH(QStringList, reported);
+        QFETCH(QString, focused);
+        QVERIFY(writeBitmap(file(u"bystander.bmp"_s), Qt::blue));
+        QVERIFY(setup ? w->pick(u"old.bmp"_s) : writeBitmap(file(u"old.bmp"_s)));
+        QFETCH(QStringList, texts);
+        w->fill(texts);
+        w->get<QLineEdit>("txtFile")->setText(u"earlier"_s);
+        if (setup)
+            setup(*w);
+        if (QTest::currentTestFailed())
+            return;
         const Files before = snapshot(w->folder.path());
-        w->fill();
+        const QStringList listed = entries(file2());
+        const QString path = w->frm->strPath();
         w->pressRename();
-        w->expectOneErrorReport({u"\"I_FS_E_E626.bmp\""_s, u"already exists"_s});
+        const bool warning = reported.size() == 1 && reported[0].endsWith(u'!');
+        w->expectOneErrorReport(reported, warning ? 48 : 16);
+        if (warning)
+            QCOMPARE(w->boxes[0].prompt, reported[0]);
         QCOMPARE(snapshot(w->folder.path()), before);
-        // A refused rename leaves the lists as they were and the composed name on show.
-        QCOMPARE(entries(w->get<FileListBox>("File2")), QStringList(u"old.bmp"_s));
-        QCOMPARE(w->txtFile(), u"I_FS_E_E626.bmp"_s);
-        QVERIFY(w->frm->strPath().endsWith(u'/'));
-    }
-
-    void unsafeNamesAreRefusedBeforeTouchingTheDisk_data()
-    {
-        QTest::addColumn<QString>("acronym");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("separator naming a subfolder") << u"sub/E626"_s << u"/"_s;
-        QTest::newRow("longer than 255 bytes") << QString(250, u'é') << u"255"_s;
-        QTest::newRow("character Windows media refuse") << u"E:626"_s << u":"_s;
-    }
-
-    void unsafeNamesAreRefusedBeforeTouchingTheDisk()
-    {
-        QFETCH(QString, acronym);
-        QFETCH(QString, reason);
-        QVERIFY(QDir(w->folder.path()).mkpath(u"I_FS_E_sub"_s));
-        QVERIFY(w->pick(u"old.bmp"_s));
-        w->fill({u"I   - Italy"_s, u"FS"_s, u"E  - Electrical Locomotive"_s, acronym});
-        const QString before = w->frm->strPath();
-        w->pressRename();
-        w->expectOneErrorReport({reason});
-        QCOMPARE(snapshot(w->folder.path()),
-                 (Files{{"I_FS_E_sub", "<not a file>"}, {"old.bmp", bitmapBytes()}}));
-        QVERIFY(snapshot(file(u"I_FS_E_sub"_s)).isEmpty());
-        QCOMPARE(w->frm->strPath(), before);
+        QCOMPARE(entries(file2()), listed);
+        QCOMPARE(w->txtFile().isEmpty(), warning);
+        QVERIFY(w->frm->strPath() == path || w->frm->strPath() == path + u'/');
+        if (!focused.isEmpty())
+            QCOMPARE(focusedControl(), focused);
     }
 
     // A file of the same name in the folder open at the press stays untouched.
     void renameActsInTheFolderOfThePick()
     {
-        QVERIFY(QDir(w->folder.path()).mkpath(u"one"_s) && QDir(w->folder.path()).mkpath(u"two"_s));
-        auto* dir = w->get<DirListBox>("dirSourceBMP");
-        QVERIFY(!dir->setPath(file(u"one"_s)));
+        openFolder(u"one"_s);
         QVERIFY(w->pick(u"old.bmp"_s));
-        QVERIFY(writeBitmap(file(u"two/old.bmp"_s), Qt::blue));
-        QVERIFY(!dir->setPath(file(u"two"_s)));
+        QVERIFY(QDir().mkdir(file(u"two"_s)) && writeBitmap(file(u"two/old.bmp"_s), Qt::blue));
+        openFolder(u"two"_s);
         w->fill();
         w->pressRename();
         QVERIFY2(w->boxes.isEmpty(), qPrintable(w->boxes.value(0).prompt));
-        QCOMPARE(snapshot(file(u"one"_s)), (Files{{"I_FS_E_E626.bmp", bitmapBytes()}}));
+        QCOMPARE(snapshot(file(u"one"_s)), (Files{{NewName.toUtf8(), bitmapBytes()}}));
         QCOMPARE(snapshot(file(u"two"_s)), (Files{{"old.bmp", bitmapBytes(Qt::blue)}}));
+    }
+
+    // A link named like a drawing shows the drawing it points to; a rename renames the link only.
+    void symbolicLinkIsRenamedNotItsTarget()
+    {
+        QVERIFY(QDir().mkdir(file(u"elsewhere"_s)) &&
+                writeBitmap(file(u"elsewhere/target.bmp"_s), Qt::green));
+        QVERIFY(QFile::link(file(u"elsewhere/target.bmp"_s), file(u"link.bmp"_s)));
+        w->refresh();
+        QVERIFY(clickNative(file2(), "link.bmp"));
+        QCOMPARE(w->get<PictureBox>("picBmp")->picture().pixelColor(0, 0), QColor(Qt::green));
+        w->fill();
+        w->pressRename();
+        QVERIFY2(w->boxes.isEmpty(), qPrintable(w->boxes.value(0).prompt));
+        QCOMPARE(QFileInfo(file(NewName)).symLinkTarget(), file(u"elsewhere/target.bmp"_s));
+        QCOMPARE(snapshot(w->folder.path()).keys(), (QList<QByteArray>{NewName.toUtf8(), "elsewhere"}));
+        QCOMPARE(snapshot(file(u"elsewhere"_s)), (Files{{"target.bmp", bitmapBytes(Qt::green)}}));
+    }
+
+    void nameNotValidUtf8IsShownAndRenamedExactly_data()
+    {
+        // "bad\xff.bmp" is shown as "bad\uFFFD.bmp", which is also the name of a second file.
+        QTest::addColumn<QByteArray>("picked");
+        QTest::addColumn<QByteArray>("other");
+        QTest::newRow("name with an invalid UTF-8 byte picked")
+            << QByteArray("bad\xff.dib") << u"bad\uFFFD.dib"_s.toUtf8();
+        QTest::newRow("its replacement-character namesake picked")
+            << u"bad\uFFFD.bmp"_s.toUtf8() << QByteArray("bad\xff.bmp");
+    }
+
+    void nameNotValidUtf8IsShownAndRenamedExactly()
+    {
+        QFETCH(QByteArray, picked);
+        QFETCH(QByteArray, other);
+        const QByteArray folder = QFile::encodeName(w->folder.path()) + '/';
+        QVERIFY(writeNative(folder + picked, bitmapBytes(Qt::red)) &&
+                writeNative(folder + other, bitmapBytes(Qt::blue)));
+        w->refresh();
+        const QString shown = QFile::decodeName(picked);
+        QCOMPARE(entries(w->listFor(shown)), (QStringList{shown, shown}));
+        QVERIFY(clickNative(w->listFor(shown), picked));
+        QVERIFY2(w->boxes.isEmpty(), qPrintable(w->boxes.value(0).prompt));
+        QCOMPARE(w->boxFor(shown)->picture().pixelColor(0, 0), QColor(Qt::red));
+        w->fill();
+        w->pressRename();
+        QVERIFY2(w->boxes.isEmpty(), qPrintable(w->boxes.value(0).prompt));
+        QCOMPARE(snapshot(w->folder.path()),
+                 (Files{{NewName.toUtf8(), bitmapBytes(Qt::red)}, {other, bitmapBytes(Qt::blue)}}));
+    }
+
+    void pickThatCannotBeShownIsReported_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("kind"); // or how many bytes of it are left
+        QTest::addColumn<QString>("why");
+        QTest::newRow("bitmap cut off") << u"E626.bmp"_s << u"100"_s << u"cut off (it holds 46 of"_s;
+        QTest::newRow("DIB cut off in its header") << u"E626.dib"_s << u"20"_s << u"cut off (its 20 bytes"_s;
+        // A named pipe would block whoever opens it for reading until some writer comes.
+        QTest::newRow("named pipe, once listed as a file")
+            << u"x.bmp"_s << u"pipe"_s << u"it is not an ordinary file"_s;
+        QTest::newRow("folder, once listed as a file") << u"x.dib"_s << u"folder"_s << u"it is a folder"_s;
+    }
+
+    // Picked while both boxes show a drawing: reported by name, the boxes and the files unchanged.
+    // The name is still read, so a broken drawing can be renamed too; an entry that is not a file
+    // is no longer listed after a refresh.
+    void pickThatCannotBeShownIsReported()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, kind);
+        QFETCH(QString, why);
+        QVERIFY(w->pick(u"good.bmp"_s, Qt::red) && w->pick(u"good.dib"_s, Qt::blue));
+        QVERIFY(writeBitmap(file(name), Qt::green));
+        w->refresh();
+        const QString path = file(name);
+        const int kept = kind.toInt();
+        if (kept > 0)
+            QVERIFY(writeNative(QFile::encodeName(path), bitmapBytes().left(kept)));
+        else
+            QVERIFY(QFile::remove(path) &&
+                    (kind == u"pipe"_s ? ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0
+                                       : QDir().mkdir(path)));
+        const QImage bmpBefore = w->get<PictureBox>("picBmp")->picture();
+        const QImage dibBefore = w->get<PictureBox>("picDib")->picture();
+        const Files before = snapshot(w->folder.path());
+        QVERIFY(clickNative(w->listFor(name), QFile::encodeName(name)));
+        w->expectOneErrorReport({u"Cannot show \"%1\": "_s.arg(name), why});
+        QCOMPARE(w->get<PictureBox>("picBmp")->picture(), bmpBefore);
+        QCOMPARE(w->get<PictureBox>("picDib")->picture(), dibBefore);
+        QCOMPARE(snapshot(w->folder.path()), before);
+        QCOMPARE(w->get<QLineEdit>("txtAcronym")->text(), name.chopped(4));
+        w->refresh();
+        QCOMPARE(entries(w->listFor(name)).contains(name), kept > 0);
     }
 };
 

@@ -1,0 +1,402 @@
+// The main window through its controls, as mouse, keyboard and screen-reader users meet it:
+// drives, the fields read from a picked name, typed codes, list keys, tab order, scaling, menus.
+#include "UiTestSupport.h"
+#include "platform/DirListBox.h"
+#include "ui/Style.h"
+#include "ui/frmAbout.h"
+
+#include <QAccessible>
+#include <QCheckBox>
+#include <QFontInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProcess>
+#include <cmath>
+
+using namespace vorlin;
+using namespace vorlin::test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Keys go where the user's keys go: to an open menu or popup, else to the widget with the focus
+// (the offscreen platform may still name a popup that just closed as the window with the focus).
+void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QTest::keyClick(QApplication::activePopupWidget() ? nullptr : QApplication::focusWidget(), key,
+                    modifiers);
+}
+
+} // namespace
+
+class TestWindow : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<Window> w;
+    // Country and type as list positions, then company, acronym and suffix.
+    QString fields() const
+    {
+        return u"%1|%2|%3|%4|%5"_s.arg(w->get<QComboBox>("cboUland")->currentIndex())
+            .arg(w->get<QLineEdit>("txtCompany")->text())
+            .arg(w->get<QComboBox>("cboGT")->currentIndex())
+            .arg(w->get<QLineEdit>("txtAcronym")->text(), w->get<QLineEdit>("txtSuffix")->text());
+    }
+    // The window, the folder list and the process are all in folder.
+    void expectOpen(const QString& folder)
+    {
+        QCOMPARE(w->frm->strPath(), folder);
+        QCOMPARE(w->get<DirListBox>("dirSourceBMP")->path(), folder);
+        QCOMPARE(w->get<FileListBox>("File1")->path(), folder);
+        QCOMPARE(QDir::current(), QDir(folder));
+    }
+
+private slots:
+    void initTestCase() { QCoreApplication::setApplicationName(u"Vorlin"_s); }
+    void init()
+    {
+        w = std::make_unique<Window>(u"Drawings"_s);
+        QVERIFY(QTest::qWaitForWindowActive(w->frm.get()));
+    }
+    void cleanup() { w.reset(); }
+
+    void choosingADrive_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("prompt"); // empty: opened; else the report, or a text it names
+        QTest::addColumn<int>("style");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("another drive's root") << u"ready"_s << QString() << 0 << QString();
+        QTest::newRow("its root open already, through the folder list")
+            << u"open"_s << QString() << 0 << QString();
+        QTest::newRow("unplugged stick") << u"gone"_s << u"Device NOT available!"_s << 48 << u"Quenta"_s;
+        // A root that is a loop of symbolic links fails with a number other than 68.
+        QTest::newRow("other failure") << u"loop"_s << u"stick"_s << 0 << u"Vorlin"_s;
+    }
+
+    // A drive that fails is reported, and the previous drive comes back, open at its root.
+    void choosingADrive()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, prompt);
+        expectOpen(w->file(u"Drawings"_s));
+        const QString stick = w->file(u"stick"_s);
+        if (kind == u"loop"_s)
+            QVERIFY(QFile::link(stick, stick));
+        else if (kind != u"gone"_s)
+            QVERIFY(QDir().mkdir(stick) && writeBitmap(stick + u"/V200.bmp"_s));
+        w->setDrives(stick, u"STICK"_s);
+        if (kind == u"open"_s)
+            QVERIFY(!w->get<DirListBox>("dirSourceBMP")->setPath(stick + u'/'));
+        w->get<DriveListBox>("Drive1")->setDrive(stick);
+        if (prompt.isEmpty()) {
+            expectOpen(stick + u'/');
+            QCOMPARE(entries(w->get<FileListBox>("File2")), QStringList(u"V200.bmp"_s));
+            QVERIFY(w->boxes.isEmpty());
+            return;
+        }
+        QCOMPARE(w->boxes.size(), 1);
+        QVERIFY2(w->boxes[0].prompt.contains(prompt), qPrintable(w->boxes[0].prompt));
+        QTEST(w->boxes[0].style, "style");
+        QTEST(w->boxes[0].title, "title");
+        QCOMPARE(w->get<DriveListBox>("Drive1")->drive(), w->folder.path());
+        expectOpen(w->folder.path() + u'/');
+    }
+
+    void pickingFillsTheFields_data()
+    {
+        QTest::addColumn<bool>("maintain");
+        QTest::addColumn<QString>("first"); // picked before, when given
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("expected");
+        const QString full = u"I_FS_E_E626_2.bmp"_s;
+        QTest::newRow("conforming name with a suffix")
+            << false << QString() << u"FRG_DB_V_V200_SAR.bmp"_s << u"5|DB|8|V200|SAR"_s;
+        QTest::newRow("unknown type code")
+            << false << QString() << u"I_FS_XX_E626.BMP"_s << u"8|FS|-1|E626|"_s;
+        QTest::newRow("DIB name is not split")
+            << false << QString() << u"I_FS_E_E626_2.dib"_s << u"-1||-1|I|2"_s;
+        QTest::newRow("unmaintained: the next pick clears every field")
+            << false << full << u"A_OBB.bmp"_s << u"0||-1|OBB|"_s;
+        QTest::newRow("maintained: three underscores keep the suffix; the company as written")
+            << true << full << u"A_Obb_E_1044.bmp"_s << u"0|Obb|2|1044|2"_s;
+        QTest::newRow("maintained: one underscore keeps company and type")
+            << true << full << u"A_OBB.bmp"_s << u"0|FS|2|OBB|2"_s;
+        QTest::newRow("maintained: a plain name writes acronym and suffix")
+            << true << full << u"E656.bmp"_s << u"8|FS|2|E656|"_s;
+        QTest::newRow("maintained: a DIB writes acronym and suffix")
+            << true << full << u"E626.dib"_s << u"8|FS|2|E626|"_s;
+    }
+
+    // The picture shows in the box of its kind; the new name's field keeps what it showed.
+    void pickingFillsTheFields()
+    {
+        QFETCH(bool, maintain);
+        QFETCH(QString, first);
+        QFETCH(QString, name);
+        w->get<QCheckBox>("chkM")->setChecked(maintain);
+        QVERIFY(first.isEmpty() || w->pick(first));
+        w->get<QLineEdit>("txtFile")->setText(u"shown before"_s);
+        QVERIFY(w->pick(name, Qt::green));
+        QTEST(fields(), "expected");
+        QCOMPARE(w->frm->strFile(), name);
+        QCOMPARE(w->txtFile(), u"shown before"_s);
+    }
+
+    void typedCodesStayAsTyped_data()
+    {
+        QTest::addColumn<QString>("combo");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("downs");  // arrow-key presses after typing
+        QTest::addColumn<bool>("enter"); // Enter, or else Tab, leaves the field
+        QTest::addColumn<QString>("code");
+        // Texts that start a longer code: nothing completes them.
+        QTest::newRow("cboUland: FR, Enter") << "cboUland"
+                                             << "FR" << 0 << true << "FR";
+        QTest::newRow("cboGT: p, Tab") << "cboGT"
+                                       << "p" << 0 << false << "P";
+        // Picks: the arrow keys in the field, or in the popup of the entries that match the text.
+        QTest::newRow("cboGT: seven Downs pick the seventh") << "cboGT"
+                                                             << "" << 7 << true << "FC";
+        QTest::newRow("cboUland: f, then Down twice pick FRG") << "cboUland"
+                                                               << "f" << 2 << false << "FRG";
+    }
+
+    // Then Tab to Rename! and Return or Space presses it.
+    void typedCodesStayAsTyped()
+    {
+        QFETCH(QString, combo);
+        QFETCH(QString, typed);
+        QFETCH(int, downs);
+        QFETCH(QString, code);
+        QVERIFY(w->pick(u"old.bmp"_s));
+        w->fill();
+        auto* box = w->get<QComboBox>(qPrintable(combo));
+        box->clearEditText();
+        box->setFocus(Qt::TabFocusReason);
+        QTest::keyClicks(QApplication::focusWidget(), typed);
+        for (int i = 0; i < downs; ++i)
+            press(Qt::Key_Down);
+        QFETCH(bool, enter);
+        if (enter)
+            press(Qt::Key_Return);
+        for (int i = 0; i < 14 && (i == 0 || focusedControl() != u"cmdRD"_s); ++i)
+            press(Qt::Key_Tab);
+        press(enter ? Qt::Key_Return : Qt::Key_Space);
+        const QString name =
+            combo == u"cboUland"_s ? code + u"_FS_E_E626.bmp"_s : u"I_FS_%1_E626.bmp"_s.arg(code);
+        QVERIFY2(w->boxes.isEmpty(), qPrintable(w->boxes.value(0).prompt));
+        QCOMPARE(snapshot(w->file(u"Drawings"_s)), (Files{{name.toUtf8(), bitmapBytes()}}));
+    }
+
+    void listKeysPickWhereTheyLand_data()
+    {
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<QList<int>>("landed"); // the entries each counted as a click; -1: end of page 1
+        QTest::newRow("End with nothing current picks the last") << QList<int>{Qt::Key_End} << QList<int>{39};
+        QTest::newRow("Up with nothing current picks the first") << QList<int>{Qt::Key_Up} << QList<int>{0};
+        QTest::newRow("Page Down with nothing current ends the first page")
+            << QList<int>{Qt::Key_PageDown} << QList<int>{-1};
+        QTest::newRow("End, Home, Page Up: a key that does not move is no click")
+            << QList<int>{Qt::Key_End, Qt::Key_Home, Qt::Key_PageUp} << QList<int>{39, 0};
+    }
+
+    void listKeysPickWhereTheyLand()
+    {
+        QFETCH(QList<int>, keys);
+        QFETCH(QList<int>, landed);
+        for (int i = 0; i < 40; ++i)
+            QVERIFY(writeBitmap(w->file(u"Drawings/E%1.bmp"_s.arg(i, 2, 10, QChar(u'0')))));
+        w->refresh();
+        auto* list = w->get<FileListBox>("File2");
+        QList<int> clicks;
+        connect(list, &FileListBox::click, list, [&] { clicks << list->listIndex(); });
+        list->setFocus(Qt::TabFocusReason);
+        for (int key : keys)
+            press(Qt::Key(key));
+        const int perPage =
+            list->viewport()->height() / list->visualRect(list->model()->index(0, 0)).height();
+        for (int& row : landed)
+            row = row < 0 ? perPage - 1 : row;
+        QCOMPARE(clicks, landed);
+        QCOMPARE(w->get<QLineEdit>("txtAcronym")->text(), u"E%1"_s.arg(landed.last(), 2, 10, QChar(u'0')));
+    }
+
+    // Each stop shows the focus, from the start-up focus on.
+    void tabMovesInDesignedOrder()
+    {
+        const QStringList designed = u"picDib Drive1 dirSourceBMP File1 cboUland cboGT File2 picBmp "
+                                     "txtCompany cmdRD txtAcronym txtSuffix chkM picDib"_s.split(u' ');
+        QStringList visited{focusedControl()};
+        QStringList unseen; // controls that look the same with the focus and without it
+        while (visited.size() < designed.size()) {
+            auto* control = w->get(qPrintable(visited.last()));
+            const QImage focused = control->grab().toImage();
+            press(Qt::Key_Tab);
+            if (control->grab().toImage() == focused)
+                unseen << visited.last();
+            visited << focusedControl();
+        }
+        QCOMPARE(visited, designed);
+        QVERIFY2(unseen.isEmpty(), qPrintable(unseen.join(u' ')));
+    }
+
+    void screenReadersHearEveryControl_data()
+    {
+        QTest::addColumn<int>("role"); // NoRole: decoration, not in the accessibility tree at all
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("value"); // the description of a picture; null: not looked at
+        QTest::addColumn<QString>("states");
+        const auto row = [](const char* control, QAccessible::Role role, const QString& name,
+                            const QString& value = {}, const char* states = "focusable") {
+            QTest::newRow(control) << int(role) << name << value << QString::fromLatin1(states);
+        };
+        row("frmEdit picDib", QAccessible::Graphic, u"DIB drawing"_s, u"No drawing"_s);
+        row("frmEdit picBmp", QAccessible::Graphic, u"Bitmap drawing"_s, u"V200.bmp"_s);
+        row("frmEdit cboUland", QAccessible::ComboBox, u"ULAND (country)"_s, u"FRG - Germany"_s,
+            "focusable editable");
+        row("frmEdit txtFile", QAccessible::EditableText, u"New file name"_s, u""_s, "disabled readOnly");
+        row("frmEdit Label6", QAccessible::StaticText, u"country_company_gt_acronym(_suffix).bmp "_s, {},
+            "readOnly");
+        row("frmEdit menuX", QAccessible::PopupMenu, u"Help"_s, {}, "");
+        row("frmEdit Line1", QAccessible::NoRole, {});
+        row("frmAbout imaRezerovuvi", QAccessible::Graphic, u"Train"_s, {}, "readOnly");
+        row("frmAbout Shape1", QAccessible::NoRole, {});
+    }
+
+    void screenReadersHearEveryControl()
+    {
+        QFETCH(int, role);
+        QVERIFY(w->pick(u"V200.bmp"_s));
+        w->fill({u"FRG - Germany"_s, u"DB"_s, u"P"_s, u"V200"_s});
+        frmAbout about(w->frm.get());
+        const QStringList tag = QString::fromLatin1(QTest::currentDataTag()).split(u' ');
+        QWidget* top = tag[0] == u"frmAbout"_s ? static_cast<QWidget*>(&about) : w->frm.get();
+        const QList<QObject*> objects = top->findChildren<QObject*>(tag[1]);
+        QVERIFY(!objects.isEmpty());
+        QSet<QObject*> tree; // everything a screen reader can reach from the window
+        QList<QAccessibleInterface*> pending{QAccessible::queryAccessibleInterface(top)};
+        while (!pending.isEmpty()) {
+            QAccessibleInterface* node = pending.takeLast();
+            tree << node->object();
+            for (int i = 0; i < node->childCount(); ++i)
+                pending << node->child(i);
+        }
+        for (QObject* object : objects)
+            QCOMPARE(tree.contains(object), role != QAccessible::NoRole);
+        if (role == QAccessible::NoRole)
+            return;
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(objects.first());
+        QCOMPARE(int(iface->role()), role);
+        QTEST(iface->text(QAccessible::Name), "name");
+        QFETCH(QString, value);
+        if (!value.isNull())
+            QCOMPARE(
+                iface->text(role == QAccessible::Graphic ? QAccessible::Description : QAccessible::Value),
+                value);
+        const QAccessible::State state = iface->state();
+        QStringList states;
+        for (const auto& [set, label] :
+             {std::pair(state.focusable, "focusable"), std::pair(state.editable, "editable"),
+              std::pair(state.disabled, "disabled"), std::pair(state.readOnly, "readOnly")})
+            if (set)
+                states << QString::fromLatin1(label);
+        QTEST(states.join(u' '), "states");
+        // The text field of an editable combo box is named by the same caption.
+        if (QAccessibleInterface* field = role == QAccessible::ComboBox ? iface->focusChild() : nullptr)
+            QCOMPARE(field->text(QAccessible::Name), iface->text(QAccessible::Name));
+    }
+
+    // Alt+F opens the File menu and E asks before it ends the program.
+    void exitByAccessKeysAsks()
+    {
+        for (const int answer : {int(MessageBox::Cancel), int(MessageBox::Ok)}) {
+            w->answers.push_back(answer);
+            press(Qt::Key_F, Qt::AltModifier);
+            QCOMPARE(QApplication::activePopupWidget(), w->frm->findChild<QMenu*>(u"menuFile"_s));
+            press(Qt::Key_E);
+            QCOMPARE(w->boxes.size(), 1);
+            QCOMPARE(w->boxes.first().prompt, u"This will end the program's session"_s);
+            QCOMPARE(w->boxes.takeFirst().style, 49);
+            QCOMPARE(w->frm->isVisible(), answer == MessageBox::Cancel);
+        }
+    }
+
+    void drawnAsDesignedAtEveryScale_data()
+    {
+        QTest::addColumn<QString>("factor");
+        QTest::newRow("100 %, Liberation's fonts alone") << u"1"_s;
+        QTest::newRow("125 %") << u"1.25"_s;
+        QTest::newRow("150 %") << u"1.5"_s;
+    }
+
+    // Scaling and fonts are fixed when an application starts, so each row runs in a child process.
+    // Every row of Line1 and Line2 that no control covers has a dark pixel in the line's columns,
+    // the folder list's rows are one whole number of device pixels high, and the menus are set in
+    // a proportional face even where the generic sans serif resolves to Liberation Mono.
+    void drawnAsDesignedAtEveryScale()
+    {
+        QFETCH(QString, factor);
+        if (!qEnvironmentVariableIsSet("VORLIN_TEST_CHILD")) {
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(u"VORLIN_TEST_CHILD"_s, u"1"_s);
+            environment.insert(u"QT_SCALE_FACTOR"_s, factor);
+            if (factor == u"1"_s) {
+                const QString liberation = u"/usr/share/fonts/truetype/liberation"_s;
+                if (!QFileInfo::exists(liberation))
+                    QSKIP("Liberation's fonts are not installed where Debian puts them");
+                QFile config(w->file(u"fonts.conf"_s));
+                QVERIFY(config.open(QIODevice::WriteOnly));
+                config.write(u"<?xml version=\"1.0\"?>\n<fontconfig><dir>%1</dir><cachedir>%2</cachedir>"
+                             "<include ignore_missing=\"yes\">/etc/fonts/conf.d</include></fontconfig>\n"_s
+                                 .arg(liberation, w->file(u"cache"_s))
+                                 .toUtf8());
+                environment.insert(u"FONTCONFIG_FILE"_s, config.fileName());
+            }
+            QProcess child;
+            child.setProcessEnvironment(environment);
+            child.setProcessChannelMode(QProcess::MergedChannels);
+            child.start(QCoreApplication::applicationFilePath(),
+                        {QLatin1String(QTest::currentTestFunction()) + u':' +
+                         QLatin1String(QTest::currentDataTag())});
+            QVERIFY(child.waitForFinished(120000));
+            QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
+                     child.readAll().constData());
+            return;
+        }
+        style::useProportionalApplicationFont(); // as main() does
+        QCoreApplication::processEvents();       // the window takes the new font up from a posted event
+        QVERIFY2(!QFontInfo(w->frm->menuBar()->font()).fixedPitch(),
+                 qPrintable(QFontInfo(w->frm->menuBar()->font()).family()));
+        QWidget* client = w->frm->centralWidget();
+        const QImage shot = client->grab().toImage();
+        const qreal scale = shot.devicePixelRatio();
+        QCOMPARE(scale, factor.toDouble());
+        for (const char* name : {"Line1", "Line2"}) {
+            const QRect line =
+                client->findChild<QObject*>(QLatin1String(name))->property("geometry").toRect();
+            int shown = 0;
+            for (int y = line.top(); y <= line.bottom(); ++y) {
+                if (client->childAt(line.left(), y))
+                    continue;
+                bool dark = false;
+                for (int x = int(line.left() * scale); x < int(std::ceil((line.right() + 1) * scale)); ++x)
+                    dark = dark || qGray(shot.pixel(x, int((y + 0.5) * scale))) < 64;
+                QVERIFY2(dark, qPrintable(u"%1 missing at y %2"_s.arg(QLatin1String(name)).arg(y)));
+                ++shown;
+            }
+            QVERIFY(shown > 40);
+        }
+        QVERIFY(QDir().mkpath(w->file(u"Drawings/Locos"_s)));
+        auto* folders = w->get<DirListBox>("dirSourceBMP");
+        folders->refresh();
+        QSet<int> heights;
+        for (int row = 0; row < folders->model()->rowCount(); ++row)
+            heights << folders->visualRect(folders->model()->index(row, 0)).height();
+        QCOMPARE(heights.size(), 1);
+        QCOMPARE(std::fmod(*heights.begin() * scale, 1.0), 0.0);
+    }
+};
+
+QTEST_MAIN(TestWindow)
+#include "tst_window.moc"
