@@ -14,9 +14,8 @@ out=docs/RELIABILITY.md
 
 # Test executable (in the build folder) | heading | whether every function of it must be listed below
 sections='
-tests/ui/tst_hostile|Hostile files and file-system faults, through the window|all
-tests/ui/tst_rename|Renaming, through the window|some
-tests/ui/tst_frmedit|Drives, through the window|some
+tests/ui/tst_rename|Renaming and showing hostile files, through the window|some
+tests/ui/tst_window|Drives, through the window|some
 tests/io/tst_saferename|The no-replace rename, beneath the window|some
 tests/io/tst_pictures|Picture loading, beneath the window|some
 '
@@ -25,19 +24,11 @@ tests/io/tst_pictures|Picture loading, beneath the window|some
 # Input: "tag" - each data tag is an input; "name" - the function's name in words, with the tag
 # after it; "count" - one row for all the tags, with their number.
 behaviour='
-tst_hostile|malformedBitmapIsReported|tag|One error report (critical icon) naming the file and what is wrong with it; both picture boxes keep their drawings; the name is still read into the fields; the next good drawing of that kind shows.|Nothing: no file changed.
-tst_hostile|entryThatIsNotAFileIsNeitherListedNorLoaded|tag|Left out of both file lists. An ordinary file listed before that turns into one by the click: one error report naming it and why, at once, without waiting on a pipe; both picture boxes keep their drawings; the next pick shows.|Nothing.
-tst_hostile|symbolicLinkIsRenamedNotItsTarget|name|Listed and shown as the drawing it points to; "Rename!" renames the link in the folder of the pick.|Nothing: the drawing it points to keeps its name and content.
-tst_hostile|pickedFileGoneBeforeRenameIsReported|tag|"Rename!": one error report saying the picked name no longer exists, or is now a folder; the composed name stays on show; the lists are not re-read.|Nothing: no file renamed, created or removed.
-tst_hostile|openFolderRemovedWhileOpen|name|Picking a stale entry: one error report naming the file. "Rename!": one error report naming the file and the folder that cannot be opened. Another folder then opens, shows and renames as usual.|Nothing: the other folder is untouched until its own rename.
-tst_hostile|nameNotValidUtf8IsShownAndRenamedExactly|tag|Both look-alike names are listed; the picked file'"'"'s own picture shows; "Rename!" renames exactly that file.|Nothing: the look-alike file keeps its name and content.
-tst_hostile|readOnlyFolderRefusesRename|name|One error report: access is denied. Skipped when run as root, whom permissions do not stop.|Nothing.
-tst_rename|secondPressReportsTheMissingOldName|name|One error report naming the old name, which no longer exists; the composed name stays on show.|Nothing: the renamed drawing keeps its content.
-tst_rename|nothingPickedRenamesNothing|name|Warning "Line up drive, folders and files!"; the folder keeps its name.|Nothing.
-tst_rename|existingTargetIsNeverReplaced|name|One error report naming the name that is taken; the lists are not re-read; the composed name stays on show.|Nothing: both files keep their content.
-tst_rename|unsafeNamesAreRefusedBeforeTouchingTheDisk|tag|One error report giving the reason; nothing on disk is touched.|Nothing: the picked file and the subfolder are untouched.
+tst_rename|refusedRenameChangesNothing|tag|"Rename!": one box, a warning naming the first empty field (which takes the focus) or the missing pick, else an error report giving the reason: a name that is taken, not portable, or a picked file or folder that is gone or is now a folder. The composed name stays on show after a field check passed; the lists are not re-read.|Nothing: no file renamed, created, replaced or removed.
 tst_rename|renameActsInTheFolderOfThePick|name|After another folder was opened, the drawing is renamed in the folder it was picked in.|Nothing: the file of the same name in the open folder is untouched.
-tst_frmedit|unavailableDriveIsReportedAndUndone|name|"Device NOT available!" for a drive that is not there, the failure'"'"'s own text otherwise; back on the previous drive, at its root.|Nothing.
+tst_rename|nameNotValidUtf8IsShownAndRenamedExactly|tag|Both look-alike names are listed; the picked file'"'"'s own picture shows; "Rename!" renames exactly that file.|Nothing: the look-alike file keeps its name and content.
+tst_rename|pickThatCannotBeShownIsReported|tag|One error report naming the file and why (a cut-off bitmap, or a pipe or folder where a file was listed, failing at once without waiting on the pipe); both picture boxes keep their drawings; the name is still read into the fields; after a refresh what is not a file is no longer listed.|Nothing: no file changed.
+tst_window|choosingADrive|tag|A ready drive opens at its root; "Device NOT available!" for a drive that is not there, the failure'"'"'s own text otherwise, and back on the previous drive at its root.|Nothing.
 tst_saferename|refusesATargetThatAppearsAtTheLastMoment|name|Refused: a file of that name already exists.|Nothing: the file that appeared just before the rename and the file to rename keep their names and content.
 tst_saferename|reachesTheSameFileThroughATemporaryName|name|A new spelling that already names the file itself (letter case on a file system that ignores it) is reached through a temporary name.|Nothing: the file keeps its content under the new spelling.
 tst_saferename|rollsBackWhenTheSecondStepIsRefused|name|Refused; the file is back under its old name.|Nothing.

@@ -147,14 +147,15 @@ struct Window
         get<FileListBox>("File1")->refresh();
         get<FileListBox>("File2")->refresh();
     }
-    // Country, company, type, acronym and suffix as typed; by default a conforming name's.
-    void fill(const QStringList& texts = {"I   - Italy", "FS", "E  - Electrical Locomotive", "E626"}) const
+    // Country, company, type, acronym and suffix as typed, between bars; by default a conforming name's.
+    void fill(const QString& texts = QStringLiteral("I   - Italy|FS|E  - Electrical Locomotive|E626")) const
     {
-        get<QComboBox>("cboUland")->setEditText(texts.value(0));
-        get<QLineEdit>("txtCompany")->setText(texts.value(1));
-        get<QComboBox>("cboGT")->setEditText(texts.value(2));
-        get<QLineEdit>("txtAcronym")->setText(texts.value(3));
-        get<QLineEdit>("txtSuffix")->setText(texts.value(4));
+        const QStringList text = texts.split(u'|');
+        get<QComboBox>("cboUland")->setEditText(text.value(0));
+        get<QLineEdit>("txtCompany")->setText(text.value(1));
+        get<QComboBox>("cboGT")->setEditText(text.value(2));
+        get<QLineEdit>("txtAcronym")->setText(text.value(3));
+        get<QLineEdit>("txtSuffix")->setText(text.value(4));
     }
     void pressRename() const { QTest::mouseClick(get<QPushButton>("cmdRD"), Qt::LeftButton); }
 
