@@ -159,15 +159,19 @@ struct Window
     }
     void pressRename() const { QTest::mouseClick(get<QPushButton>("cmdRD"), Qt::LeftButton); }
 
-    // Writes a drawing into the open folder and picks it in its list; true when it shows unreported.
-    bool pick(const QString& name, QColor colour = Qt::red)
+    // Writes a drawing into the open folder under these bytes and picks it in its list; true when
+    // it shows unreported.
+    bool pick(const QByteArray& name, QColor colour = Qt::red)
     {
-        if (!writeBitmap(QDir(get<FileListBox>("File2")->path()).filePath(name), colour))
+        const QString shown = QFile::decodeName(name);
+        if (!writeNative(QFile::encodeName(get<FileListBox>("File2")->path()) + '/' + name,
+                         bitmapBytes(colour)))
             return false;
         refresh();
-        return clickNative(listFor(name), QFile::encodeName(name)) && boxes.isEmpty() &&
-               boxFor(name)->picture().pixelColor(0, 0) == colour;
+        return clickNative(listFor(shown), name) && boxes.isEmpty() &&
+               boxFor(shown)->picture().pixelColor(0, 0) == colour;
     }
+    bool pick(const QString& name, QColor colour = Qt::red) { return pick(QFile::encodeName(name), colour); }
 
     // The one box shown is an error report (critical icon, the application's title) naming each text.
     void expectOneErrorReport(const QStringList& texts, int style = 16) const
