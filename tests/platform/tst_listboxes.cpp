@@ -90,7 +90,7 @@ private slots:
         QVERIFY(touch(dir.filePath(u"one"_s)));
         first.setPath(dir.path());
         QVERIFY(touch(dir.filePath(u"two"_s)));
-        // Within one event the lists share one reading of a folder; a later event or a refresh reads anew.
+        // The lists share one reading of a folder within an event; a later event or a refresh reads anew.
         QCoreApplication::processEvents();
         later.setPath(dir.path());
         QCOMPARE(later.listCount(), 2);
