@@ -195,6 +195,8 @@ private slots:
         QTest::newRow("named pipe, once listed as a file")
             << u"x.bmp"_s << u"pipe"_s << u"it is not an ordinary file"_s;
         QTest::newRow("folder, once listed as a file") << u"x.dib"_s << u"folder"_s << u"it is a folder"_s;
+        QTest::newRow("dangling link, once listed as a file")
+            << u"x.bmp"_s << u"link"_s << u"the file does not exist"_s;
     }
 
     // Picked while both boxes show a drawing: reported by name, the boxes and the files unchanged.
@@ -213,9 +215,11 @@ private slots:
         if (kept > 0)
             QVERIFY(writeNative(QFile::encodeName(path), bitmapBytes().left(kept)));
         else
-            QVERIFY(QFile::remove(path) &&
-                    (kind == u"pipe"_s ? ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0
-                                       : QDir().mkdir(path)));
+            QVERIFY(QFile::remove(path));
+        if (kind == u"pipe"_s)
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (kept == 0)
+            QVERIFY(kind == u"link"_s ? QFile::link(file(u"nowhere"_s), path) : QDir().mkdir(path));
         const QImage bmpBefore = w->get<PictureBox>("picBmp")->picture();
         const QImage dibBefore = w->get<PictureBox>("picDib")->picture();
         const Files before = snapshot(w->folder.path());
