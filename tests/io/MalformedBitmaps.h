@@ -4,6 +4,8 @@
 
 #include "BmpWriter.h"
 
+#include <QList>
+
 namespace vorlin::test {
 
 struct MalformedBitmap
@@ -16,20 +18,18 @@ struct MalformedBitmap
 
 inline QList<MalformedBitmap> malformedBitmaps()
 {
-    const QByteArray good = encode(pattern(7, 5)).bytes();
-    Bmp fourBit = encode(pattern(2, 1, 16), 4);
-    fourBit.clrUsed = 17;
-    const QByteArray overlap = maskedRow(32, {0xffff00, 0xff00, 0xff}, {0, 0}).bytes();
+    using namespace Qt::StringLiterals;
+    const QByteArray twoColours = le(0) + le(~0u), overlap = le(0xffff00) + le(0xff00) + le(0xff);
     return {
         {"empty file", "empty.bmp", QByteArray(), "the file is empty"},
-        {"cut in the info header", "h30.dib", good.left(30), "cut off"},
-        {"cut in the colour table", "pal.bmp", encode(pattern(4, 4, 256), 8).bytes().left(554),
+        {"cut in the info header", "h30.dib", bmp(1, 1, 24).left(30), "cut off"},
+        {"cut in the colour table", "pal.bmp", bmp(1, 1, 8, 0, QByteArray(1024, 0)).left(554),
          "colour table"},
-        {"palette of 17 colours for 4 bits", "pal17.bmp", fourBit.bytes(), "claims 17 colours"},
-        {"overlapping colour masks", "mo.bmp", overlap, "colour masks"},
-        {"RLE8 run past the end of a row", "r1.dib", rle8(QByteArray("\x03\x01\x00\x01", 4)).bytes(),
+        {"palette of 17 colours for 4 bits", "pal17.bmp", bmp(1, 1, 4, 0, {}, {}, 17), "claims 17 colours"},
+        {"overlapping colour masks", "mo.bmp", bmp(1, 1, 32, 3, overlap, le(0)), "colour masks"},
+        {"RLE8 run past the end of a row", "r1.dib", bmp(2, 1, 8, 1, twoColours, "\x03\x01\x00\x01"_ba),
          "past the end of row 1"},
-        {"RLE8 stored top row first", "r9.bmp", rle8(QByteArray("\x02\x01\x00\x01", 4), -1).bytes(),
+        {"RLE8 stored top row first", "r9.bmp", bmp(2, -1, 8, 1, twoColours, "\x02\x01\x00\x01"_ba),
          "top row first"},
     };
 }

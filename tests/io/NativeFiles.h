@@ -32,8 +32,7 @@ inline Files snapshot(const QString& folder)
     DIR* dir = ::opendir(base.constData());
     while (const dirent* entry = dir ? ::readdir(dir) : nullptr) {
         const QByteArray name(entry->d_name), path = base + name;
-        struct stat st
-        {};
+        struct stat st = {};
         QFile file;
         const int fd = ::lstat(path.constData(), &st) == 0 && S_ISREG(st.st_mode)
                            ? ::open(path.constData(), O_RDONLY | O_CLOEXEC)
