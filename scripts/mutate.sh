@@ -73,7 +73,7 @@ src=$scratch/vorlin
 build=$scratch/build
 mkdir -p "$src"
 ln -sfn "$(realpath "$root/../shared" 2>/dev/null || echo "$root/../shared")" "$scratch/shared"
-tar --exclude=./build --exclude=./.git -cf - . | tar -xf - -C "$src"
+tar --exclude=./build --exclude=./.git -cf - . | tar -xmf - -C "$src"
 
 launcher=()
 if command -v ccache >/dev/null; then

@@ -1,5 +1,6 @@
 // "Rename!" and the preview on real files, hostile ones included: the composed name, every
 // refusal, and that no file is ever lost, replaced or renamed but the one picked.
+#include "../io/MalformedBitmaps.h"
 #include "UiTestSupport.h"
 #include "platform/DirListBox.h"
 #include "platform/Pictures.h"
@@ -187,16 +188,19 @@ private slots:
     void pickThatCannotBeShownIsReported_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("kind"); // or how many bytes of it are left
+        QTest::addColumn<QString>(
+            "kind"); // what takes the listed file's place: bytes, a pipe, folder or link
+        QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("why");
-        QTest::newRow("bitmap cut off") << u"E626.bmp"_s << u"100"_s << u"cut off (it holds 46 of"_s;
-        QTest::newRow("DIB cut off in its header") << u"E626.dib"_s << u"20"_s << u"cut off (its 20 bytes"_s;
+        for (const MalformedBitmap& bitmap : malformedBitmaps())
+            QTest::newRow(bitmap.tag) << bitmap.name << u"bytes"_s << bitmap.bytes << bitmap.why;
         // A named pipe would block whoever opens it for reading until some writer comes.
         QTest::newRow("named pipe, once listed as a file")
-            << u"x.bmp"_s << u"pipe"_s << u"it is not an ordinary file"_s;
-        QTest::newRow("folder, once listed as a file") << u"x.dib"_s << u"folder"_s << u"it is a folder"_s;
+            << u"x.bmp"_s << u"pipe"_s << QByteArray() << u"it is not an ordinary file"_s;
+        QTest::newRow("folder, once listed as a file")
+            << u"x.dib"_s << u"folder"_s << QByteArray() << u"it is a folder"_s;
         QTest::newRow("dangling link, once listed as a file")
-            << u"x.bmp"_s << u"link"_s << u"the file does not exist"_s;
+            << u"x.bmp"_s << u"link"_s << QByteArray() << u"the file does not exist"_s;
     }
 
     // Picked while both boxes show a drawing: reported by name, the boxes and the files unchanged.
@@ -211,14 +215,12 @@ private slots:
         QVERIFY(writeBitmap(file(name), Qt::green));
         w->refresh();
         const QString path = file(name);
-        const int kept = kind.toInt();
-        if (kept > 0)
-            QVERIFY(writeNative(QFile::encodeName(path), bitmapBytes().left(kept)));
-        else
-            QVERIFY(QFile::remove(path));
+        QFETCH(QByteArray, bytes);
+        const bool broken = kind == u"bytes"_s;
+        QVERIFY(broken ? writeNative(QFile::encodeName(path), bytes) : QFile::remove(path));
         if (kind == u"pipe"_s)
             QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-        else if (kept == 0)
+        else if (!broken)
             QVERIFY(kind == u"link"_s ? QFile::link(file(u"nowhere"_s), path) : QDir().mkdir(path));
         const QImage bmpBefore = w->get<PictureBox>("picBmp")->picture();
         const QImage dibBefore = w->get<PictureBox>("picDib")->picture();
@@ -230,7 +232,7 @@ private slots:
         QCOMPARE(snapshot(w->folder.path()), before);
         QCOMPARE(w->get<QLineEdit>("txtAcronym")->text(), name.chopped(4));
         w->refresh();
-        QCOMPARE(entries(w->listFor(name)).contains(name), kept > 0);
+        QCOMPARE(entries(w->listFor(name)).contains(name), broken);
     }
 };
 
