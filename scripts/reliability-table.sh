@@ -14,8 +14,7 @@ out=docs/RELIABILITY.md
 
 # Test executable (in the build folder) | heading | whether every function of it must be listed below
 sections='
-tests/ui/tst_rename|Renaming and showing hostile files, through the window|some
-tests/ui/tst_window|Drives, through the window|some
+tests/ui/tst_window|Drives, renaming and hostile files, through the window|some
 tests/io/tst_saferename|The no-replace rename, beneath the window|some
 tests/io/tst_pictures|Picture loading, beneath the window|some
 '
@@ -24,10 +23,10 @@ tests/io/tst_pictures|Picture loading, beneath the window|some
 # Input: "tag" - each data tag is an input; "name" - the function's name in words, with the tag
 # after it; "count" - one row for all the tags, with their number.
 behaviour='
-tst_rename|refusedRenameChangesNothing|tag|"Rename!": one box, a warning naming the first empty field (which takes the focus) or the missing pick, else an error report giving the reason: a name that is taken, not portable, or a picked file or folder that is gone or is now a folder. The composed name stays on show after a field check passed; the lists are not re-read.|Nothing: no file renamed, created, replaced or removed.
-tst_rename|renameActsInTheFolderOfThePick|name|After another folder was opened, the drawing is renamed in the folder it was picked in.|Nothing: the file of the same name in the open folder is untouched.
-tst_rename|nameNotValidUtf8IsShownAndRenamedExactly|tag|Both look-alike names are listed; the picked file'"'"'s own picture shows; "Rename!" renames exactly that file.|Nothing: the look-alike file keeps its name and content.
-tst_rename|pickThatCannotBeShownIsReported|tag|One error report naming the file and why (a cut-off bitmap, or a pipe or folder where a file was listed, failing at once without waiting on the pipe); both picture boxes keep their drawings; the name is still read into the fields; after a refresh what is not a file is no longer listed.|Nothing: no file changed.
+tst_window|refusedRenameChangesNothing|tag|"Rename!": one box, a warning naming the first empty field (which takes the focus) or the missing pick, else an error report giving the reason: a name that is taken, not portable, or a picked file or folder that is gone or is now a folder. The composed name stays on show after a field check passed; the lists are not re-read.|Nothing: no file renamed, created, replaced or removed.
+tst_window|renameActsInTheFolderOfThePick|name|After another folder was opened, the drawing is renamed in the folder it was picked in.|Nothing: the file of the same name in the open folder is untouched.
+tst_window|nameNotValidUtf8IsShownAndRenamedExactly|tag|Both look-alike names are listed; the picked file'"'"'s own picture shows; "Rename!" renames exactly that file.|Nothing: the look-alike file keeps its name and content.
+tst_window|pickThatCannotBeShownIsReported|tag|One error report naming the file and why (a cut-off bitmap, or a pipe or folder where a file was listed, failing at once without waiting on the pipe); both picture boxes keep their drawings; the name is still read into the fields; after a refresh what is not a file is no longer listed.|Nothing: no file changed.
 tst_window|choosingADrive|tag|A ready drive opens at its root; "Device NOT available!" for a drive that is not there, the failure'"'"'s own text otherwise, and back on the previous drive at its root.|Nothing.
 tst_saferename|refusesATargetThatAppearsAtTheLastMoment|name|Refused: a file of that name already exists.|Nothing: the file that appeared just before the rename and the file to rename keep their names and content.
 tst_saferename|reachesTheSameFileThroughATemporaryName|name|A new spelling that already names the file itself (letter case on a file system that ignores it) is reached through a temporary name.|Nothing: the file keeps its content under the new spelling.

@@ -6,7 +6,6 @@
 #include "platform/FileListBox.h"
 #include "platform/MessageBox.h"
 #include "platform/PictureBox.h"
-#include "platform/SafeRename.h"
 #include "ui/frmEdit.h"
 
 #include <QApplication>
@@ -18,7 +17,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <deque>
 #include <memory>
 
 namespace vorlin::test {
@@ -81,9 +79,6 @@ struct Window
     {
         MessageBox::setResponder([this](const MessageBox::Shown& box) {
             boxes.append(box);
-            const int answer = answers.empty() ? int(MessageBox::Ok) : answers.front();
-            if (!answers.empty())
-                answers.pop_front();
             return answer;
         });
         setDrives({});
@@ -97,7 +92,6 @@ struct Window
     ~Window()
     {
         frm.reset();
-        setBeforeRenameHookForTesting({});
         MessageBox::clearResponder();
         QDir::setCurrent(previous);
         Drives::setListForTesting(std::nullopt);
@@ -129,17 +123,14 @@ struct Window
             qFatal("no control %s", name);
         return widget;
     }
-    static bool isDib(const QString& name)
-    {
-        return name.endsWith(QStringLiteral(".dib"), Qt::CaseInsensitive);
-    }
+    // The list and the box of a drawing's kind.
     FileListBox* listFor(const QString& name) const
     {
-        return get<FileListBox>(isDib(name) ? "File1" : "File2");
+        return get<FileListBox>(name.endsWith(u".dib", Qt::CaseInsensitive) ? "File1" : "File2");
     }
     PictureBox* boxFor(const QString& name) const
     {
-        return get<PictureBox>(isDib(name) ? "picDib" : "picBmp");
+        return get<PictureBox>(name.endsWith(u".dib", Qt::CaseInsensitive) ? "picDib" : "picBmp");
     }
     QString txtFile() const { return get<QLineEdit>("txtFile")->text(); }
     void refresh() const
@@ -186,7 +177,7 @@ struct Window
     QTemporaryDir folder; // first made, last removed
     QString previous;
     QList<MessageBox::Shown> boxes;
-    std::deque<int> answers; // answered in turn; OK once they run out
+    int answer = MessageBox::Ok; // what every box is answered
     std::unique_ptr<frmEdit> frm;
 };
 
