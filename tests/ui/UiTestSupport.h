@@ -101,8 +101,6 @@ struct Window
             if (QFile::encodeName(QFile::decodeName(name)) != name)
                 ::unlink((QFile::encodeName(folder.path()) + '/' + name).constData());
     }
-    Window(const Window&) = delete;
-    Window& operator=(const Window&) = delete;
 
     // "/", the scratch folder and, when given, extra as the machine's drives.
     void setDrives(const QString& extra, const QString& label = {})
