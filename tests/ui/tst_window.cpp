@@ -439,17 +439,19 @@ private slots:
         QCOMPARE(file2()->listIndex(), -1);
     }
 
-    void refusedRenameChangesNothing_data()
+    void refusedActionChangesNothing_data()
     {
         QTest::addColumn<QString>("texts");
         QTest::addColumn<QString>("reported"); // the prompt, or texts the error report names, between bars
         QTest::addColumn<QString>("focused");  // for a field left empty
-        // Done after old.bmp was picked and the fields filled; no setup: old.bmp is never picked.
+        // Done after good.dib and old.bmp were picked and the fields filled; no setup: nothing picked.
         QTest::addColumn<Setup>("setup");
+        QTest::addColumn<QString>("clicked"); // the entry picked then, or empty: Rename! pressed
         const auto row = [](
                              const char* tag, const QString& texts, const QString& reported,
-                             const QString& focused = {}, const Setup& setup = [](Window&) {}) {
-            QTest::newRow(tag) << texts << reported << focused << setup;
+                             const QString& focused = {}, const Setup& setup = [](Window&) {},
+                             const QString& clicked = {}) {
+            QTest::newRow(tag) << texts << reported << focused << setup << clicked;
         };
         const QString conforming = u"I   - Italy|FS|E  - Electrical Locomotive|E626"_s;
         const QString acronym = u"I   - Italy|FS|E  - Electrical Locomotive|"_s;
@@ -475,16 +477,43 @@ private slots:
             w.fill();
             QVERIFY(QDir(w.file(u"gone"_s)).removeRecursively());
         });
+        // A drawing listed, then put in its place by another program before it is picked.
+        const auto replaced = [&](const char* tag, const QString& name, const QString& why,
+                                  const std::function<bool(const QString&)>& make) {
+            row(
+                tag, conforming, u"Cannot show \"%1\": |%2"_s.arg(name, why), {},
+                [=](Window& w) {
+                    QVERIFY(writeBitmap(w.file(name), Qt::green));
+                    w.refresh();
+                    QVERIFY(QFile::remove(w.file(name)) && make(w.file(name)));
+                },
+                name);
+        };
+        for (const MalformedBitmap& bitmap : malformedBitmaps())
+            replaced(bitmap.tag, bitmap.name, bitmap.why, [bytes = bitmap.bytes](const QString& path) {
+                return writeNative(QFile::encodeName(path), bytes);
+            });
+        // A named pipe would block whoever opens it for reading until some writer comes.
+        replaced("named pipe", u"x.bmp"_s, u"it is not an ordinary file"_s, [](const QString& path) {
+            return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+        });
+        replaced("folder", u"x.dib"_s, u"it is a folder"_s,
+                 [](const QString& path) { return QDir().mkdir(path); });
+        replaced("dangling link", u"x.bmp"_s, u"the file does not exist"_s,
+                 [](const QString& path) { return QFile::link(path + u".gone"_s, path); });
     }
 
-    // The report names the reason; the lists, the files and the folder open stay as they were.
-    void refusedRenameChangesNothing()
+    // The report names the reason; the files, the lists, the pictures and the folder open stay as
+    // they were. A pick that cannot be shown still reads the name, so a broken drawing can be renamed
+    // too, and what is not a file is no longer listed after a refresh.
+    void refusedActionChangesNothing()
     {
         QFETCH(Setup, setup);
         QFETCH(QString, reported);
-        QFETCH(QString, focused);
+        QFETCH(QString, clicked);
         QVERIFY(writeBitmap(file(u"bystander.bmp"_s), Qt::blue));
-        QVERIFY(setup ? w->pick(u"old.bmp"_s) : writeBitmap(file(u"old.bmp"_s)));
+        QVERIFY(setup ? w->pick(u"good.dib"_s, Qt::blue) && w->pick(u"old.bmp"_s)
+                      : writeBitmap(file(u"old.bmp"_s)));
         QFETCH(QString, texts);
         w->fill(texts);
         w->get<QLineEdit>("txtFile")->setText(u"earlier"_s);
@@ -495,17 +524,31 @@ private slots:
         const Files before = snapshot(w->folder.path());
         const QStringList listed = entries(file2());
         const QString path = w->frm->strPath();
-        w->pressRename();
+        const QImage bmp = w->get<PictureBox>("picBmp")->picture(),
+                     dib = w->get<PictureBox>("picDib")->picture();
+        if (clicked.isEmpty())
+            w->pressRename();
+        else
+            QVERIFY(clickNative(w->listFor(clicked), QFile::encodeName(clicked)));
         const bool warning = reported.endsWith(u'!');
         w->expectOneErrorReport(reported.split(u'|'), warning ? 48 : 16);
         if (warning)
             QCOMPARE(w->boxes[0].prompt, reported);
         QCOMPARE(snapshot(w->folder.path()), before);
         QCOMPARE(entries(file2()), listed);
-        QCOMPARE(w->txtFile().isEmpty(), warning);
+        QCOMPARE(w->get<PictureBox>("picBmp")->picture(), bmp);
+        QCOMPARE(w->get<PictureBox>("picDib")->picture(), dib);
         QVERIFY(w->frm->strPath() == path || w->frm->strPath() == path + u'/');
+        QFETCH(QString, focused);
         if (!focused.isEmpty())
             QCOMPARE(focusedControl(), focused);
+        if (clicked.isEmpty()) {
+            QCOMPARE(w->txtFile().isEmpty(), warning);
+            return;
+        }
+        QCOMPARE(w->get<QLineEdit>("txtAcronym")->text(), clicked.chopped(4));
+        w->refresh();
+        QCOMPARE(entries(w->listFor(clicked)).contains(clicked), QFileInfo(file(clicked)).isFile());
     }
 
     // A file of the same name in the folder open at the press stays untouched.
@@ -520,56 +563,6 @@ private slots:
         QVERIFY2(w->boxes.isEmpty(), qPrintable(w->boxes.value(0).prompt));
         QCOMPARE(snapshot(file(u"one"_s)), (Files{{NewName.toUtf8(), bitmapBytes()}}));
         QCOMPARE(snapshot(file(u"two"_s)), (Files{{"old.bmp", bitmapBytes(Qt::blue)}}));
-    }
-
-    void pickThatCannotBeShownIsReported_data()
-    {
-        QTest::addColumn<QString>("name");
-        // What takes the listed file's place: broken bytes, a pipe, a folder or a dangling link.
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("why");
-        for (const MalformedBitmap& bitmap : malformedBitmaps())
-            QTest::newRow(bitmap.tag) << bitmap.name << u"bytes"_s << bitmap.bytes << bitmap.why;
-        // A named pipe would block whoever opens it for reading until some writer comes.
-        QTest::newRow("named pipe, once listed as a file")
-            << u"x.bmp"_s << u"pipe"_s << QByteArray() << u"it is not an ordinary file"_s;
-        QTest::newRow("folder, once listed as a file")
-            << u"x.dib"_s << u"folder"_s << QByteArray() << u"it is a folder"_s;
-        QTest::newRow("dangling link, once listed as a file")
-            << u"x.bmp"_s << u"link"_s << QByteArray() << u"the file does not exist"_s;
-    }
-
-    // Picked while both boxes show a drawing: reported by name, the boxes and the files unchanged.
-    // The name is still read, so a broken drawing can be renamed too; an entry that is not a file
-    // is no longer listed after a refresh.
-    void pickThatCannotBeShownIsReported()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, kind);
-        QFETCH(QString, why);
-        QVERIFY(w->pick(u"good.bmp"_s, Qt::red) && w->pick(u"good.dib"_s, Qt::blue));
-        QVERIFY(writeBitmap(file(name), Qt::green));
-        w->refresh();
-        const QString path = file(name);
-        QFETCH(QByteArray, bytes);
-        const bool broken = kind == u"bytes"_s;
-        QVERIFY(broken ? writeNative(QFile::encodeName(path), bytes) : QFile::remove(path));
-        if (kind == u"pipe"_s)
-            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-        else if (!broken)
-            QVERIFY(kind == u"link"_s ? QFile::link(file(u"nowhere"_s), path) : QDir().mkdir(path));
-        const QImage bmpBefore = w->get<PictureBox>("picBmp")->picture();
-        const QImage dibBefore = w->get<PictureBox>("picDib")->picture();
-        const Files before = snapshot(w->folder.path());
-        QVERIFY(clickNative(w->listFor(name), QFile::encodeName(name)));
-        w->expectOneErrorReport({u"Cannot show \"%1\": "_s.arg(name), why});
-        QCOMPARE(w->get<PictureBox>("picBmp")->picture(), bmpBefore);
-        QCOMPARE(w->get<PictureBox>("picDib")->picture(), dibBefore);
-        QCOMPARE(snapshot(w->folder.path()), before);
-        QCOMPARE(w->get<QLineEdit>("txtAcronym")->text(), name.chopped(4));
-        w->refresh();
-        QCOMPARE(entries(w->listFor(name)).contains(name), broken);
     }
 };
 
