@@ -5,24 +5,17 @@
 #   cmake -DBUILD_DIR=<build> -DPREFIX=<scratch dir> -DVERSION=<project version> -DREADELF=<readelf>
 #         -P CheckInstall.cmake
 file(REMOVE_RECURSE "${PREFIX}")
-execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX} OUTPUT_QUIET
-                COMMAND_ERROR_IS_FATAL ANY)
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX} COMMAND_ERROR_IS_FATAL ANY)
 set(id io.github.vorlin.Vorlin)
-foreach(file bin/vorlin share/doc/vorlin/copyright share/man/man1/vorlin.1)
-    if(NOT EXISTS "${PREFIX}/${file}")
-        message(FATAL_ERROR "not installed: ${file}")
-    endif()
-endforeach()
 
-# A missing icon fails the read; a present one must be a PNG of the size its folder names.
+# A missing icon fails the read; a present one must begin as a PNG whose header gives the size its
+# folder names, as eight hexadecimal digits for the width and eight for the height.
 foreach(size 16 32 48 64 128 256)
-    set(icon "${PREFIX}/share/icons/hicolor/${size}x${size}/apps/vorlin.png")
-    file(READ "${icon}" header LIMIT 24 HEX)
-    string(REGEX MATCH "^89504e470d0a1a0a0000000d49484452(........)(........)$" png "${header}")
-    math(EXPR width "0x0${CMAKE_MATCH_1}")
-    math(EXPR height "0x0${CMAKE_MATCH_2}")
-    if(NOT png OR NOT width EQUAL size OR NOT height EQUAL size)
-        message(FATAL_ERROR "${icon} is not a ${size}x${size} PNG (${width}x${height})")
+    file(READ "${PREFIX}/share/icons/hicolor/${size}x${size}/apps/vorlin.png" header LIMIT 24 HEX)
+    math(EXPR side "0x100000000 + ${size}" OUTPUT_FORMAT HEXADECIMAL)
+    string(SUBSTRING "${side}" 3 8 side)
+    if(NOT header STREQUAL "89504e470d0a1a0a0000000d49484452${side}${side}")
+        message(FATAL_ERROR "the ${size}x${size} icon is no PNG of that size (header ${header})")
     endif()
 endforeach()
 
@@ -30,9 +23,13 @@ endforeach()
 file(READ "${PREFIX}/share/applications/${id}.desktop" entry)
 string(REGEX MATCH "(^|\n)Exec=([^ \n]*)" exec "${entry}")
 set(program "${CMAKE_MATCH_2}")
-if(program STREQUAL "" OR NOT EXISTS "${PREFIX}/bin/${program}" OR NOT entry MATCHES "\nIcon=vorlin\n")
-    message(FATAL_ERROR "the desktop entry runs '${program}' (not installed in bin?) or lacks Icon=vorlin")
+if(program STREQUAL "" OR NOT entry MATCHES "\nIcon=vorlin\n")
+    message(FATAL_ERROR "the desktop entry runs no program or lacks Icon=vorlin")
 endif()
+# A file that is not installed fails the read: the program the entry runs, the copyright, the manual.
+foreach(file bin/${program} share/doc/vorlin/copyright share/man/man1/vorlin.1)
+    file(READ "${PREFIX}/${file}" start LIMIT 1)
+endforeach()
 execute_process(COMMAND ${READELF} -d "${PREFIX}/bin/${program}" OUTPUT_VARIABLE dynamic)
 if(dynamic MATCHES "\\((RPATH|RUNPATH)\\)[^\n]*")
     message(FATAL_ERROR "the installed program searches its own library path: ${CMAKE_MATCH_0}")
@@ -40,9 +37,8 @@ endif()
 
 # The metadata must launch this very entry, name the installed program and list this release.
 file(READ "${PREFIX}/share/metainfo/${id}.metainfo.xml" metainfo)
-string(REPLACE "." "\\." version "${VERSION}")
 foreach(wanted "<id>${id}</id>" "<binary>${program}</binary>"
-               "<launchable type=\"desktop-id\">${id}.desktop</launchable>" "<release version=\"${version}\"")
+               "<launchable type=\"desktop-id\">${id}.desktop</launchable>" "<release version=\"${VERSION}\"")
     if(NOT metainfo MATCHES "${wanted}")
         message(FATAL_ERROR "the metadata lacks ${wanted}")
     endif()

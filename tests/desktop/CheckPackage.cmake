@@ -5,8 +5,7 @@
 foreach(tool dpkg-buildpackage dh lintian)
     find_program(found_${tool} ${tool})
     if(NOT found_${tool})
-        message("package check skipped: ${tool} is not installed. Install debhelper, dpkg-dev and "
-                "lintian (scripts/test.sh installs them) to build and check the Debian package.")
+        message("package check skipped: no ${tool}; scripts/test.sh installs debhelper, dpkg-dev and lintian")
         return()
     endif()
 endforeach()
@@ -15,8 +14,7 @@ endforeach()
 execute_process(COMMAND "${SOURCE_DIR}/scripts/package.sh" "${OUT}" COMMAND_ERROR_IS_FATAL ANY)
 file(GLOB changes "${OUT}/vorlin_${VERSION}_*.changes")
 if(NOT changes)
-    message(FATAL_ERROR "no package of version ${VERSION} in ${OUT}: the newest entry of "
-                        "debian/changelog must be the project's version")
+    message(FATAL_ERROR "no package of version ${VERSION} in ${OUT}: is it the newest in debian/changelog?")
 endif()
 
 execute_process(COMMAND ${found_lintian} --pedantic --display-info ${changes}

@@ -23,11 +23,7 @@ class TestNames : public QObject
     Q_OBJECT
 
 private slots:
-    void listEntriesPadTheCode()
-    {
-        QCOMPARE(GtTable().listEntries().first(), u"D  - Steam Locomotive"_s);
-        QCOMPARE(UlandTable().listEntries().last(), u"USA - United States Of America"_s);
-    }
+    void listEntriesPadTheCode() { QCOMPARE(GtTable().listEntries().first(), u"D  - Steam Locomotive"_s); }
 
     // Names ending in .dib are read as plain names with that extension, all others as bitmap names.
     void readName_data()
@@ -36,15 +32,12 @@ private slots:
         QTest::addColumn<QString>("reading"); // country|company|type|acronym|suffix, "-" for unset
         row("worked example", "FRG_DB_V_V200_SAR.bmp", "FRG|DB|V|V200|SAR");
         row("three underscores leave the suffix unset", "I_FS_E_E626.bmp", "I|FS|E|E626|-");
-        row("suffix holds underscores", "I_FS_E_E626_2_3.bmp", "I|FS|E|E626|2_3");
-        row("unknown type code", "I_FS_XX_E626.bmp", "I|FS|-|E626|-");
-        row("single underscore", "I_E626.bmp", "I|-|-|E626|-");
+        row("unknown type code, suffix holds underscores", "I_FS_XX_E626_2_3.bmp", "I|FS|-|E626|2_3");
+        row("single underscore, no dot", "I_E626", "I|-|-|-|-");
         row("two underscores: the rest is the acronym", "I_FS_E626.bmp", "I|FS|-|E626|-");
-        row("two underscores, no dot", "I_FS_E626", "I|FS|-|-|-");
         row("lower-case country code is no code", "i_fs_e_e626.bmp", "-|-|-|i|");
         row("no underscore, extension in capitals", "E626.BMP", "-|-|-|E626|");
-        row("_0 wins over _2", "E626_2_03.bmp", "-|-|-|E626|0");
-        row("SAR found in any case", "e626_sar.bmp", "-|-|-|e626|SAR");
+        row("SAR found in any case, before _2", "e626_2_sar.bmp", "-|-|-|e626|SAR");
         row("leading underscore: up to the extension", "_X_1.bmp", "-|-|-|_X_1|1");
         row("dib: bitmap extension is not searched", "E626.bmp.dib", "-|-|-|E626.bmp|");
     }
@@ -72,10 +65,9 @@ private slots:
         row("acronym of blanks", "I|fs|E|  |", "no acronym");
         row("list entries, no suffix", "I   - Italy|fs|E  - Electrical Locomotive|E626|", "I_FS_E_E626.bmp");
         row("acronym and suffix keep their case, trimmed", "I|fs|E|  e626 | Sar ", "I_FS_E_e626_Sar.bmp");
-        row("typed combo texts give their first characters", "Italy|fs|ITALY|E626|", "ITA_FS_IT_E626.bmp");
         row("country of blanks before X, suffix of blanks", "   X|fs|E|E626|   ", "_FS_E_E626.bmp");
-        row("surrogate pair counts as one character", u"\U0001D538BCD|fs|E|E626|"_s,
-            u"\U0001D538BC_FS_E_E626.bmp"_s);
+        row("typed texts give their first characters, a surrogate pair as one",
+            u"\U0001D538BCD|fs|ITALY|E626|"_s, u"\U0001D538BC_FS_IT_E626.bmp"_s);
         row("tabs are not blank and are kept", "\t|\t|\t|\t|", "\t_\t_\t_\t.bmp");
     }
 
@@ -92,20 +84,19 @@ private slots:
     void portableNameProblem_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("problem"); // a part of the reason; empty when the name is fine
+        QTest::addColumn<QString>("problem"); // a part of the reason, or "accepted"
         row("slash", "a/b.bmp", "The name \"a/b.bmp\" contains \"/\"");
         row("backslash", "a\\b.bmp", "\"\\\"");
         row("newline", "a\nb.bmp", "U+000A");
         row("delete", "a\x7F.bmp", "U+007F");
-        row("colon", "E:1.bmp", "\":\"");
         row("question mark", "E?.bmp", "\"?\"");
         row("lone surrogate", QChar(0xD800) + u".bmp"_s, "U+D800");
         row("leading byte order mark", u"\uFEFFE626.bmp"_s, "U+FEFF");
         row("trailing dot", "E626.", "ends in a dot");
         row("trailing space", "E626 ", "ends in a space");
         row("device name in small letters, with extension", "com1.bmp", "reserved for a device");
-        row("COM0 is no device", "COM0.bmp", "");
-        row("255 bytes", QString(251, u'x') + u".bmp"_s, "");
+        row("COM0 is no device", "COM0.bmp", "accepted");
+        row("255 bytes", QString(251, u'x') + u".bmp"_s, "accepted");
         row("256 bytes in 255 characters", QString(250, u'x') + u"é.bmp"_s, "256 bytes");
         row("empty", "", "empty");
         row("dot dot", "..", "folder");
@@ -115,10 +106,8 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(QString, problem);
-        const std::optional<QString> reason = vorlin::portableNameProblem(name);
-        QCOMPARE(reason.has_value(), !problem.isEmpty());
-        if (reason)
-            QVERIFY2(reason->contains(problem), qPrintable(*reason));
+        const QString reason = vorlin::portableNameProblem(name).value_or(u"accepted"_s);
+        QVERIFY2(reason.contains(problem), qPrintable(reason));
     }
 };
 
