@@ -26,14 +26,12 @@ inline QByteArray bmp(qint32 width, qint32 height, int bitCount, int compression
            extra + pixels;
 }
 
-// Writes a file of size bytes, zeros but for head and end: sparse, however large. Returns its path,
-// or an empty one where it cannot be written.
-inline QString writeFile(const QString& path, const QByteArray& head, qint64 size, const QByteArray& end = {})
+// Writes bytes to a new file; returns its path, or an empty one where it cannot be written.
+inline QString writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile f(path);
-    const bool written = f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(head) == head.size() &&
-                         f.resize(size) && f.seek(size - end.size()) && f.write(end) == end.size();
-    return written ? path : QString();
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size() ? path
+                                                                                                : QString();
 }
 
 } // namespace vorlin::test
