@@ -15,29 +15,19 @@ out=docs/RELIABILITY.md
 # Test executable (in the build folder) | heading | whether every function of it must be listed below
 sections='
 tests/ui/tst_window|Drives, renaming and hostile files, through the window|some
-tests/io/tst_saferename|The no-replace rename, beneath the window|some
-tests/io/tst_pictures|Picture loading, beneath the window|some
+tests/io/tst_io|Picture loading and the no-replace rename, beneath the window|some
 '
 
 # Executable | test function | how a row names its input | what the program did | what was lost
 # Input: "tag" - each data tag is an input; "name" - the function's name in words, with the tag
 # after it; "count" - one row for all the tags, with their number.
 behaviour='
-tst_window|refusedRenameChangesNothing|tag|"Rename!": one box, a warning naming the first empty field (which takes the focus) or the missing pick, else an error report giving the reason: a name that is taken, not portable, or a picked file or folder that is gone or is now a folder. The composed name stays on show after a field check passed; the lists are not re-read.|Nothing: no file renamed, created, replaced or removed.
+tst_window|refusedActionChangesNothing|tag|One box: a warning naming the first empty field (which takes the focus) or the missing pick, else an error report naming the file and the reason: for "Rename!", a name that is taken or not portable, or a picked file or folder that is gone or is now a folder; for a pick, a broken bitmap, or a pipe, folder or dangling link where a drawing was listed, failing at once without waiting on the pipe. Both picture boxes keep their drawings and the lists are not re-read; a pick still reads the name into the fields, and what is not a file is no longer listed after a refresh.|Nothing: no file renamed, created, replaced or removed.
 tst_window|renameActsInTheFolderOfThePick|name|After another folder was opened, the drawing is renamed in the folder it was picked in.|Nothing: the file of the same name in the open folder is untouched.
-tst_window|nameNotValidUtf8IsShownAndRenamedExactly|tag|Both look-alike names are listed; the picked file'"'"'s own picture shows; "Rename!" renames exactly that file.|Nothing: the look-alike file keeps its name and content.
-tst_window|pickThatCannotBeShownIsReported|tag|One error report naming the file and why (a cut-off bitmap, or a pipe or folder where a file was listed, failing at once without waiting on the pipe); both picture boxes keep their drawings; the name is still read into the fields; after a refresh what is not a file is no longer listed.|Nothing: no file changed.
+tst_window|composedNameRenamesThePickedFile|tag|The picked file is renamed to the composed name, by its own bytes when its name is not valid UTF-8; files written before the press are listed and the new name is scrolled into view, not selected.|Nothing: the look-alike and the other files keep their names and content.
 tst_window|choosingADrive|tag|A ready drive opens at its root; "Device NOT available!" for a drive that is not there, the failure'"'"'s own text otherwise, and back on the previous drive at its root.|Nothing.
-tst_saferename|refusesATargetThatAppearsAtTheLastMoment|name|Refused: a file of that name already exists.|Nothing: the file that appeared just before the rename and the file to rename keep their names and content.
-tst_saferename|reachesTheSameFileThroughATemporaryName|name|A new spelling that already names the file itself (letter case on a file system that ignores it) is reached through a temporary name.|Nothing: the file keeps its content under the new spelling.
-tst_saferename|rollsBackWhenTheSecondStepIsRefused|name|Refused; the file is back under its old name.|Nothing.
-tst_saferename|refusesWhatIsNotABareName|tag|Refused before any rename is tried.|Nothing: the folder and its subfolder are unchanged.
-tst_saferename|keepsAFileRenamedToItsOwnName|name|Success without touching the file; a missing file renamed to its own name is reported as missing.|Nothing: the file keeps its inode and change time.
-tst_saferename|renamesTheFileItselfByteForByte|name|A name that is not valid UTF-8 is renamed by its bytes, not copied.|Nothing: its UTF-8 namesake keeps its name and content.
-tst_saferename|refusesAFolderInThePickedFilesPlace|name|Refused: the picked name is now a folder, which is never moved.|Nothing: the folder and its content stay where they were.
-tst_pictures|loadsBitmapsWholeOrNotAtAll|count|A good file of each format decoded, cut at every byte: each cut is refused, or gives the whole picture when nothing is missing.|Nothing: no part of a file is ever shown as the picture.
-tst_pictures|refusesBrokenBitmapsNamingTheFile|tag|Refused with a message naming the file and what is wrong with it.|Nothing: no part of a broken file is shown.
-tst_pictures|readsNoMoreThanItShows|tag|The box's top left is decoded from a picture too large to show whole, reading no more of the file than those rows.|Nothing: memory stays bounded by the box, not the file.
+tst_io|showsThePictureOrItsTopLeft|count|Each bitmap of the suite, and one too high to show whole, is shown as one of its references or refused, a good one never refused; the 311 by 63 top left is the whole picture'"'"'s, and is still shown where the whole is refused for its size.|Nothing: no part of a broken file is shown as the picture.
+tst_io|renamesWithoutReplacing|tag|Refused when the target appears at the last moment, when a change of letter case cannot take its second step (rolled back to the old name), or for a name holding "/" or a zero byte; a change of letter case is reached through a temporary name. Each both by the system'"'"'s no-replace rename and by link then unlink.|Nothing: the file that appeared, the file to rename and the folder'"'"'s other entries keep their names and content.
 '
 
 [ -f "$build/CMakeCache.txt" ] || cmake --preset default >/dev/null

@@ -26,10 +26,12 @@ inline QByteArray bmp(qint32 width, qint32 height, int bitCount, int compression
            extra + pixels;
 }
 
-inline bool writeFile(const QString& path, const QByteArray& bytes)
+// Writes bytes to a new file; returns its path, or an empty one where it cannot be written.
+inline QString writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size() ? path
+                                                                                                : QString();
 }
 
 } // namespace vorlin::test
