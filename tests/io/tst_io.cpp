@@ -1,8 +1,8 @@
 // Picture loading and the no-replace rename, beneath the window.
 //
 // The bitmap suite carries the pixel formats (tst_rename refuses the broken files of
-// MalformedBitmaps.h); the row written here adds a drawing too high to show whole, whose top left is
-// shown all the same.
+// MalformedBitmaps.h); the rows written here add a compressed drawing followed by a gigabyte, which
+// must cost no memory, and one too high to show whole, whose top left is shown all the same.
 //
 // Each rename runs both through the system's no-replace rename and through link-then-unlink: a
 // target that appears at the last moment, a change of letter case through a temporary name and its
@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
+#include <sys/resource.h>
 
 using namespace vorlin;
 using namespace vorlin::test;
@@ -76,6 +77,11 @@ private slots:
                 << suite + fields[0] << looks << (show ? u"show"_s : QString());
         }
 
+        // Run lengths are read as they are decoded: a gigabyte after the pixels costs no memory.
+        const QString rle =
+            writeFile(m_dir.filePath(u"rle.bmp"_s), bmp(2, 1, 8, 1, le(0) + le(~0u), "\1\0\1\1\0\1"_ba));
+        QVERIFY(QFile::resize(rle, QFileInfo(rle).size() + (qint64(1) << 30)));
+        QTest::newRow("RLE8 picture followed by 1 GiB of zeros") << rle << QList<QImage>{} << u"show"_s;
         QTest::newRow("1 by 40000, higher than any side shown whole")
             << writeFile(m_dir.filePath(u"tall.bmp"_s), bmp(1, 40000, 24, 0, {}, QByteArray(4 * 40000, 0)))
             << QList<QImage>{} << u"at most 32767 pixels a side"_s;
@@ -91,9 +97,13 @@ private slots:
         QFETCH(QString, path);
         QFETCH(QList<QImage>, looks);
         QFETCH(QString, whole);
+        rusage before{}, after{};
+        getrusage(RUSAGE_SELF, &before);
         QImage picture, topLeft;
         const auto failure = loadPicture(path, picture);
         const auto topLeftFailure = loadPicture(QFile::encodeName(path), topLeft, QSize(311, 63));
+        getrusage(RUSAGE_SELF, &after);
+        QCOMPARE_LT(after.ru_maxrss - before.ru_maxrss, 64 << 10); // KiB
         const QString why = failure ? failure->description : QString();
         QVERIFY2(whole.isEmpty() || (whole == u"show" ? !failure : why.contains(whole)), qPrintable(why));
         QCOMPARE(topLeftFailure.has_value(), failure && whole.isEmpty());
