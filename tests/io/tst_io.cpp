@@ -1,6 +1,6 @@
 // Picture loading and the no-replace rename, beneath the window.
 //
-// The bitmap suite carries the pixel formats (tst_rename refuses the broken files of
+// The bitmap suite carries the pixel formats (tst_window refuses the broken files of
 // MalformedBitmaps.h); the rows written here add a compressed drawing followed by a gigabyte, which
 // must cost no memory, and one too high to show whole, whose top left is shown all the same.
 //

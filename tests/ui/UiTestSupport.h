@@ -1,5 +1,6 @@
 #pragma once
 
+#include "../io/BmpWriter.h"
 #include "../io/NativeFiles.h"
 #include "platform/DriveListBox.h"
 #include "platform/Drives.h"
@@ -9,7 +10,6 @@
 #include "ui/frmEdit.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QComboBox>
 #include <QDir>
 #include <QImage>
@@ -21,16 +21,11 @@
 
 namespace vorlin::test {
 
-// An ordinary 24-bit Windows bitmap of one colour.
+// An ordinary 24-bit Windows bitmap of one colour, 40 by 20 pixels.
 inline QByteArray bitmapBytes(QColor colour = Qt::red)
 {
-    QImage image(QSize(40, 20), QImage::Format_RGB32);
-    image.fill(colour);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "BMP");
-    return bytes;
+    const char bgr[] = {char(colour.blue()), char(colour.green()), char(colour.red())};
+    return bmp(40, 20, 24, 0, {}, QByteArray(bgr, 3).repeated(40 * 20));
 }
 
 inline bool writeBitmap(const QString& path, QColor colour = Qt::red)

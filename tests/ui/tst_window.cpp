@@ -2,7 +2,7 @@
 // drives, the fields read from a picked name, typed codes, list keys, tab order, scaling;
 // then "Rename!" and the preview on real files, hostile ones included: the composed name, every
 // refusal, and that no file is ever lost, replaced or renamed but the one picked.
-#include "../io/MalformedBitmaps.h"
+#include "MalformedBitmaps.h"
 #include "UiTestSupport.h"
 #include "platform/DirListBox.h"
 #include "platform/Pictures.h"

@@ -2,7 +2,7 @@
 
 // Broken picture files, one a way the loader refuses them: what the failure must say.
 
-#include "BmpWriter.h"
+#include "../io/BmpWriter.h"
 
 #include <QList>
 
