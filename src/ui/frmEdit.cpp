@@ -28,7 +28,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPushButton>
+#include <QWindow>
 #include <algorithm>
 
 namespace vorlin {
@@ -72,6 +74,83 @@ QLineEdit* textBox(QWidget* parent)
     return box;
 }
 
+// The completion popup of a combo box. It is placed just below the whole box (or just above, where
+// the screen has no room below), never over its frame. It holds the mouse while it is open, and
+// Qt's completer eats the press that closes it, so a click on another control would only close the
+// popup: this closes it and hands the press on to the control under the mouse, which takes the
+// focus as a click gives it, so the click acts on its target at once.
+class CompletionPopup : public QObject
+{
+public:
+    CompletionPopup(QAbstractItemView* popup, QComboBox* box) : QObject(popup), m_popup(popup), m_box(box) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show || event->type() == QEvent::Move)
+            keepClearOfTheBox();
+        if (event->type() != QEvent::MouseButtonPress)
+            return false;
+        const auto* press = static_cast<QMouseEvent*>(event);
+        const QPoint global = press->globalPosition().toPoint();
+        if (m_popup->rect().contains(m_popup->mapFromGlobal(global)))
+            return false;
+        m_popup->hide();
+        QWidget* target = QApplication::widgetAt(global);
+        // A window behind a modal dialog takes no clicks.
+        if (!target || QApplication::activeModalWidget())
+            return true;
+        if (QWindow* window = target->window()->windowHandle()) {
+            const QPointF local = window->mapFromGlobal(press->globalPosition());
+            QMouseEvent replay(QEvent::MouseButtonPress, local, local, press->globalPosition(),
+                               press->button(), press->buttons(), press->modifiers(),
+                               press->pointingDevice());
+            QCoreApplication::sendEvent(window, &replay);
+        }
+        return true;
+    }
+
+private:
+    void keepClearOfTheBox()
+    {
+        const QRect box(m_box->mapToGlobal(QPoint()), m_box->size());
+        QRect placed = m_popup->geometry();
+        if (!placed.intersects(box))
+            return;
+        if (placed.center().y() >= box.center().y())
+            placed.moveTop(box.bottom() + 1);
+        else
+            placed.moveBottom(box.top() - 1);
+        m_popup->move(placed.topLeft());
+    }
+
+    QAbstractItemView* m_popup;
+    QComboBox* m_box;
+};
+
+// Set up on the first focus of a combo box, so that a window's start does not pay for a popup
+// that may never open: its font, and the hand-over of the press that closes it.
+class ConfigureCompleterOnFocus : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::FocusIn) {
+            auto* box = static_cast<QComboBox*>(watched);
+            QAbstractItemView* popup = box->completer()->popup();
+            // The popup is a window of its own: give it the fixed-width font that lines the codes up.
+            popup->setFont(style::fixedFont());
+            popup->installEventFilter(new CompletionPopup(popup, box));
+            watched->removeEventFilter(this);
+            deleteLater();
+        }
+        return false;
+    }
+};
+
 QComboBox* comboBox(QWidget* parent)
 {
     auto* box = new QComboBox(parent);
@@ -82,8 +161,7 @@ QComboBox* comboBox(QWidget* parent)
     // What is typed stays as typed: Qt's default completer would finish "FR" as "FRG - Germany".
     // Matching entries are offered in a popup instead; only picking one changes the text.
     box->completer()->setCompletionMode(QCompleter::PopupCompletion);
-    // The popup is a window of its own: give it the fixed-width font that lines the codes up.
-    box->completer()->popup()->setFont(style::fixedFont());
+    box->installEventFilter(new ConfigureCompleterOnFocus(box));
     return box;
 }
 

@@ -9,8 +9,10 @@
 #include "ui/Style.h"
 #include "ui/frmAbout.h"
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QCheckBox>
+#include <QCompleter>
 #include <QFontInfo>
 #include <QMenuBar>
 #include <QProcess>
@@ -76,6 +78,7 @@ private slots:
     void init()
     {
         w = std::make_unique<Window>();
+        w->frm->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w->frm.get()));
     }
     void cleanup() { w.reset(); }
@@ -206,6 +209,59 @@ private slots:
         for (int i = 0; i < 14 && (i == 0 || focusedControl() != u"cmdRD"_s); ++i)
             press(Qt::Key_Tab);
         press(enter ? Qt::Key_Return : Qt::Key_Space);
+        QVERIFY2(w->boxes.isEmpty(), qPrintable(w->boxes.value(0).prompt));
+        QCOMPARE(snapshot(w->folder.path()), (Files{{renamed.toUtf8(), bitmapBytes()}}));
+    }
+
+    // A click while the completion popup is open acts on its target at once: "FR" starts longer
+    // codes, so the popup opens, and stays out of the field typed in.
+    void clickActsWhileCompletionIsOpen_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("renamed");
+        QTest::newRow("type box's arrow, first entry picked") << u"cboGT"_s << u"FR_FS_D_E626.bmp"_s;
+        QTest::newRow("Company, then typed into") << u"txtCompany"_s << u"FR_DB_E_E626.bmp"_s;
+        QTest::newRow("Rename!") << u"cmdRD"_s << u"FR_FS_E_E626.bmp"_s;
+    }
+
+    void clickActsWhileCompletionIsOpen()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, renamed);
+        QVERIFY(w->pick(u"old.bmp"_s));
+        w->fill(u"|FS|E  - Electrical Locomotive|E626"_s);
+        // Real presses and releases, through the window system's way in, where a popup holds the mouse.
+        const auto click = [](QWidget* control, QPoint at) {
+            QTest::mouseClick(control->window()->windowHandle(), Qt::LeftButton, {},
+                              control->mapTo(control->window(), at));
+        };
+        auto* uland = w->get<QComboBox>("cboUland");
+        click(uland, {8, uland->height() / 2});
+        QTest::keyClicks(QApplication::focusWidget(), "FR");
+        QAbstractItemView* popup = uland->completer()->popup();
+        // As any user does, wait until the popup is on screen: under X, it takes the keyboard then.
+        QVERIFY(QTest::qWaitForWindowExposed(popup));
+        QVERIFY(!popup->geometry().intersects({uland->mapToGlobal(QPoint()), uland->size()}));
+        // The arrow, or the bottom left corner: the popup may cover the rest of a field below the box.
+        auto* control = w->get(qPrintable(target));
+        const QPoint at = target == u"cboGT" ? QPoint(control->width() - 4, control->height() / 2)
+                                             : QPoint(8, control->height() - 3);
+        QVERIFY(!popup->geometry().contains(control->mapToGlobal(at)));
+        click(control, at);
+        QVERIFY(!popup->isVisible());
+        if (auto* gt = qobject_cast<QComboBox*>(control)) {
+            QVERIFY(gt->view()->isVisible());
+            QTest::qWait(QApplication::doubleClickInterval() + 50); // a release this soon only opens
+            click(gt->view()->viewport(), gt->view()->visualRect(gt->model()->index(0, 0)).center());
+            QVERIFY(!gt->view()->isVisible());
+        } else if (target == u"txtCompany") {
+            QCOMPARE(focusedControl(), target);
+            QApplication::focusWidget()->setProperty("text", QString());
+            QTest::keyClicks(QApplication::focusWidget(), "DB");
+        }
+        if (target != u"cmdRD")
+            click(w->get("cmdRD"), {8, 8});
+        QCOMPARE(uland->currentText(), u"FR"_s);
         QVERIFY2(w->boxes.isEmpty(), qPrintable(w->boxes.value(0).prompt));
         QCOMPARE(snapshot(w->folder.path()), (Files{{renamed.toUtf8(), bitmapBytes()}}));
     }
