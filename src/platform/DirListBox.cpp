@@ -146,6 +146,17 @@ void DirListBox::openRow(int row)
         MessageBox::reportError(*failure);
 }
 
+QIcon DirListBox::folderIcon(QStyle::StandardPixmap which) const
+{
+    // The style's whole icon loads a picture of every size at once, a start-up cost many times
+    // that of the one picture a row shows: where the style's own pixmap has just the size shown,
+    // use it alone.
+    const QPixmap pixmap = style()->standardPixmap(which, nullptr, this);
+    if (pixmap.size() == iconSize() * devicePixelRatio())
+        return QIcon(pixmap);
+    return style()->standardIcon(which, nullptr, this);
+}
+
 void DirListBox::populate(const QStringList& children)
 {
     const QString root = Drives::rootOf(Drives::keyOf(m_path));
@@ -158,8 +169,8 @@ void DirListBox::populate(const QStringList& children)
     }
 
     if (m_openIcon.isNull() || m_closedIcon.isNull()) {
-        m_openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
-        m_closedIcon = style()->standardIcon(QStyle::SP_DirIcon);
+        m_openIcon = folderIcon(QStyle::SP_DirOpenIcon);
+        m_closedIcon = folderIcon(QStyle::SP_DirIcon);
     }
     const QIcon& openIcon = m_openIcon;
     const QIcon& closedIcon = m_closedIcon;
@@ -183,7 +194,10 @@ void DirListBox::populate(const QStringList& children)
 
     const QModelIndex open = m_model->index(int(chain.size()) - 1, 0);
     selectionModel()->setCurrentIndex(open, QItemSelectionModel::ClearAndSelect);
-    scrollTo(open);
+    // A hidden list scrolls to its current row when it is shown; laying it out now would only
+    // slow the window's start.
+    if (isVisible())
+        scrollTo(open);
 }
 
 } // namespace vorlin

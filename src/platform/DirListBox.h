@@ -4,6 +4,7 @@
 
 #include <QIcon>
 #include <QListView>
+#include <QStyle>
 #include <optional>
 
 class QStandardItemModel;
@@ -37,6 +38,7 @@ private:
     void openRow(int row);
     // Shows the chain of folders down to m_path, then children (already sorted).
     void populate(const QStringList& children);
+    QIcon folderIcon(QStyle::StandardPixmap which) const;
     QStandardItemModel* m_model;
     QString m_path;
     // The style's folder icons, loaded once: the style reads them from image files every time.

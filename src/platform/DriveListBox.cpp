@@ -6,7 +6,6 @@ DriveListBox::DriveListBox(QWidget* parent) : QComboBox(parent)
 {
     setEditable(false);
     setInsertPolicy(QComboBox::NoInsert);
-    setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_drive = Drives::keyOf(currentDirectory());
     refresh();
     connect(this, &QComboBox::activated, this, &DriveListBox::onActivated);

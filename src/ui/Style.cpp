@@ -21,8 +21,9 @@ void loadResources()
 
 QIcon windowIcon()
 {
-    loadResources();
-    return QIcon(QStringLiteral(":/pictures/vorlin.png"));
+    // Qt reads an icon's file when the icon is made: read it once for the application and its windows.
+    static const QIcon icon = (loadResources(), QIcon(QStringLiteral(":/pictures/vorlin.png")));
+    return icon;
 }
 
 namespace {
