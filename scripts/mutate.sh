@@ -6,6 +6,11 @@
 #   scripts/mutate.sh            every fault
 #   scripts/mutate.sh REGEX      only the faults whose line matches REGEX (grep -E), e.g. SafeRename
 #   scripts/mutate.sh --check    only checks that each fault's text occurs once in its file
+#   scripts/mutate.sh --generated N [--seed S]
+#                                N mutants made mechanically by scripts/mutants.py instead of the
+#                                list, sampled with seed S (default: today's date); ends with the
+#                                score per file (killed / (killed + survived))
+#   scripts/mutate.sh --list     counts the mechanical mutants per file and operator, builds nothing
 #
 # The scratch copy lives in $VORLIN_MUTATE_DIR (default /tmp/vorlin-mutate) beside a link to
 # ../shared, so tests that read the shared bitmaps run there too. It is not part of CI.
@@ -17,15 +22,33 @@ list=scripts/mutations.txt
 
 check_only=0
 filter=
-case "${1:-}" in
---check) check_only=1 ;;
-"") ;;
-*) filter=$1 ;;
-esac
+generated=
+seed=$(date +%F)
+while (($#)); do
+    case $1 in
+    --check) check_only=1 ;;
+    --list) exec python3 scripts/mutants.py --list ;;
+    --generated)
+        [[ ${2:-} =~ ^[0-9]+$ ]] || { echo "mutate: --generated needs a number of mutants" >&2 && exit 2; }
+        generated=$2
+        shift
+        ;;
+    --seed)
+        [[ -n ${2:-} ]] || { echo "mutate: --seed needs a value" >&2 && exit 2; }
+        seed=$2
+        shift
+        ;;
+    *) filter=$1 ;;
+    esac
+    shift
+done
+
+scratch=${VORLIN_MUTATE_DIR:-/tmp/vorlin-mutate}
 
 # Reads the list into parallel arrays: file, text to find, replacement. "\n" stands for a newline.
-files=() finds=() repls=() lines=()
-while IFS= read -r line; do
+# A generated mutant instead has the whole mutated file, in mutated[].
+files=() finds=() repls=() lines=() mutated=()
+while [[ -z $generated ]] && IFS= read -r line; do
     [[ $line =~ ^[[:space:]]*(#|$) ]] && continue
     if [[ -n $filter ]] && ! grep -qE -- "$filter" <<<"$line"; then
         continue
@@ -68,7 +91,16 @@ fi
 # A fault whose text is not found once would change nothing and count as survived.
 [[ $bad == 0 && $check_only == 0 ]] || exit $bad
 
-scratch=${VORLIN_MUTATE_DIR:-/tmp/vorlin-mutate}
+excluded=0
+if [[ -n $generated ]]; then
+    rm -rf "$scratch/mutants"
+    python3 scripts/mutants.py --sample "$generated" --seed "$seed" --write "$scratch/mutants"
+    excluded=$(sed -n 's/^excluded=//p' "$scratch/mutants/summary")
+    while IFS=$'\t' read -r number file id; do
+        files+=("$file") lines+=("$id") mutated+=("$scratch/mutants/$number")
+    done <"$scratch/mutants/manifest.tsv"
+fi
+
 src=$scratch/vorlin
 build=$scratch/build
 mkdir -p "$src"
@@ -98,26 +130,67 @@ if ! run_suite; then
 fi
 
 killed=0 survived=0 unbuilt=0
+declare -A file_killed=() file_survived=() file_unbuilt=()
+survivors=()
 for i in "${!files[@]}"; do
-    target=$src/${files[i]}
-    cp "$root/${files[i]}" "$target"
-    content=$(<"$target")
-    printf '%s\n' "${content/"${finds[i]}"/"${repls[i]}"}" >"$target"
+    file=${files[i]}
+    target=$src/$file
+    if [[ -n $generated ]]; then
+        cp "${mutated[i]}" "$target"
+    else
+        cp "$root/$file" "$target"
+        content=$(<"$target")
+        printf '%s\n' "${content/"${finds[i]}"/"${repls[i]}"}" >"$target"
+    fi
     set +e
     run_suite
     rc=$?
     set -e
     case $rc in
-    0) verdict=SURVIVED && survived=$((survived + 1)) ;;
-    1) verdict=killed && killed=$((killed + 1)) ;;
-    *) verdict="not built" && unbuilt=$((unbuilt + 1)) ;;
+    0)
+        verdict=SURVIVED && survived=$((survived + 1))
+        file_survived[$file]=$((${file_survived[$file]:-0} + 1))
+        survivors+=("${lines[i]}")
+        ;;
+    1)
+        verdict=killed && killed=$((killed + 1))
+        file_killed[$file]=$((${file_killed[$file]:-0} + 1))
+        ;;
+    *)
+        verdict="not built" && unbuilt=$((unbuilt + 1))
+        file_unbuilt[$file]=$((${file_unbuilt[$file]:-0} + 1))
+        ;;
     esac
     printf '%-9s %s\n' "$verdict" "${lines[i]}"
     if [[ $rc == 1 ]]; then
         echo "          by: $(sed -nE 's/^[[:space:]]*[0-9]+ - ([^ ]+) .*/\1/p' "$scratch/ctest.log" | xargs)"
     fi
-    cp "$root/${files[i]}" "$target"
+    cp "$root/$file" "$target"
 done
 
-echo "${#files[@]} faults: $killed killed, $survived survived, $unbuilt not built, in $((SECONDS - start)) s"
-[[ $survived == 0 && $unbuilt == 0 ]]
+# The score leaves out the mutants that do not build: they say nothing about the tests.
+score() {
+    awk -v k="$1" -v s="$2" 'BEGIN { if (k + s == 0) print "-"; else printf "%.1f %%\n", 100 * k / (k + s) }'
+}
+
+if [[ -z $generated ]]; then
+    echo "${#files[@]} faults: $killed killed, $survived survived, $unbuilt not built," \
+        "in $((SECONDS - start)) s"
+    [[ $survived == 0 && $unbuilt == 0 ]]
+    exit
+fi
+
+echo
+printf '%-34s %7s %9s %10s %8s\n' file killed survived "not built" score
+for file in $(printf '%s\n' "${files[@]}" | sort -u); do
+    k=${file_killed[$file]:-0} s=${file_survived[$file]:-0} u=${file_unbuilt[$file]:-0}
+    printf '%-34s %7d %9d %10d %8s\n' "$file" "$k" "$s" "$u" "$(score "$k" "$s")"
+done
+if ((${#survivors[@]})); then
+    echo
+    echo "survivors:"
+    printf '  %s\n' "${survivors[@]}"
+fi
+echo
+echo "${#files[@]} mutants (seed $seed): $killed killed, $survived survived, $unbuilt not built," \
+    "$excluded excluded skipped; score $(score "$killed" "$survived"), in $((SECONDS - start)) s"
