@@ -4,10 +4,6 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#ifdef __cplusplus
-extern "C" {
-#endif
-
 /* A growing array of names, each allocated with strdup. */
 struct bench_names
 {
@@ -30,7 +26,3 @@ unsigned char* bench_read_file(const char* path, size_t* size);
 /* Reads an uncompressed, bottom-up 24-bit Windows bitmap and converts it to 0xAARRGGBB words, top row first.
  * Returns the malloc'd pixels, or NULL when the file cannot be read or is not such a bitmap. */
 uint32_t* bench_decode_bmp24(const char* path, int* width, int* height);
-
-#ifdef __cplusplus
-}
-#endif
