@@ -9,25 +9,12 @@
 #include "ui/Style.h"
 #include "ui/frmEdit.h"
 
-#include <QApplication>
-#include <QCommandLineParser>
-#include <QDataStream>
-#include <QDeadlineTimer>
-#include <QDir>
-#include <QFileInfo>
-#include <QLabel>
-#include <QLineEdit>
-#include <QLocale>
-#include <QMainWindow>
-#include <QPushButton>
-#include <QScrollBar>
-#include <QTemporaryDir>
 #include <QTest>
+#include <QtWidgets>
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <chrono>
-#include <climits>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -48,8 +35,8 @@ using namespace vorlin;
 
 namespace {
 
-// Why a run cannot go on: the benchmark stops, or, when the window showed a message box instead
-// of doing the work, reports the figure as refused and goes on.
+// Why a run cannot go on: it stops the benchmark, or, refused (a message box instead of the work), its
+// figure.
 struct Failed
 {
     QString why;
@@ -121,8 +108,7 @@ void setUpAsTheProgram()
     });
 }
 
-// Runs action, then the event loop until every paint has been seen; returns the milliseconds.
-// A message box shown meanwhile makes it a refused Failed.
+// Runs action, then the event loop until every paint is seen: the milliseconds; refused on a message box.
 double until(const std::function<void()>& action, const std::vector<Paint>& paints, const QString& what)
 {
     std::list<PaintWatch> watches(paints.begin(), paints.end());
@@ -169,15 +155,14 @@ struct Window
     // is still that of the old entries, and a list longer than its view scrolls.
     std::vector<Paint> lists(const Folder& folder) const
     {
-        auto holding = [](FileListBox* list, int rows) {
-            return Paint{list->viewport(), [list, rows] {
-                             const int fitting =
-                                 list->viewport()->height() / std::max(1, list->fontMetrics().height());
-                             return list->listCount() == rows &&
-                                    (rows <= fitting || list->verticalScrollBar()->maximum() > 0);
-                         }};
-        };
-        return {holding(File1, folder.dib), holding(File2, folder.bmp)};
+        std::vector<Paint> paints;
+        for (auto [list, rows] : {std::pair{File1, folder.dib}, std::pair{File2, folder.bmp}})
+            paints.emplace_back(list->viewport(), [list, rows] {
+                const int fitting = list->viewport()->height() / std::max(1, list->fontMetrics().height());
+                return list->listCount() == rows &&
+                       (rows <= fitting || list->verticalScrollBar()->maximum() > 0);
+            });
+        return paints;
     }
 
     // picBmp painted with another picture than it shows now.
@@ -208,17 +193,17 @@ struct Window
         return until([this] { frm->File2_Click(); }, {newPicture()}, name);
     }
 
-    // Clicks File2's last entry with the mouse until picBmp has painted the drawing.
-    double clickLast()
+    // Opens folder and clicks File2's last entry with the mouse until picBmp has painted the drawing.
+    double clickLast(const Folder& folder)
     {
+        open(folder);
         const QModelIndex last = File2->model()->index(File2->listCount() - 1, 0);
         File2->scrollTo(last);
         settle();
-        return until(
-            [&] {
-                QTest::mouseClick(File2->viewport(), Qt::LeftButton, {}, File2->visualRect(last).center());
-            },
-            {newPicture()}, File2->list(last.row()));
+        const auto click = [&] {
+            QTest::mouseClick(File2->viewport(), Qt::LeftButton, {}, File2->visualRect(last).center());
+        };
+        return until(click, {newPicture()}, File2->list(last.row()));
     }
 
     // Picks oldName, types the suffix and presses Rename! until both lists have painted, File2
@@ -233,14 +218,12 @@ struct Window
                               return list->list(last.row()) == newName &&
                                      list->viewport()->rect().contains(list->visualRect(last));
                           }});
-        return until([this] { QTest::mouseClick(child<QPushButton>("cmdRD"), Qt::LeftButton); }, paints,
-                     newName);
+        return until([this] { QTest::mouseClick(child<QWidget>("cmdRD"), Qt::LeftButton); }, paints, newName);
     }
 };
 
-// Runs this program again with arguments, offscreen, in the current folder; returns the milliseconds
-// from its start to its exit, and what it printed. A child that exits with 3 saw a message box: what
-// it printed says why the figure is refused.
+// Runs this program again with arguments, offscreen, in the current folder: the milliseconds from start to
+// exit, and what it printed; if it exits with 3, it saw a message box and printed why the figure is refused.
 std::pair<double, QByteArray> runChild(const QStringList& arguments)
 {
     // posix_spawn, not QProcess: a fork would copy the page tables of this large process and add
@@ -281,11 +264,9 @@ std::pair<double, QByteArray> runChild(const QStringList& arguments)
     return {elapsed, read(out)};
 }
 
-// --child startup frmedit|empty|text: shows the window and exits after its first paint (and its
-// children theirs, in the same pass).
-// --child memory FOLDER BMP DIB [DRAWING]: in the home folder (the current directory), opens FOLDER
-// (BMP and DIB drawings), or in FOLDER shows DRAWING, and prints how much the resident memory and
-// its peak grew, in MiB.
+// --child startup frmedit|empty|text: shows the window, exits after its first paint (and its children's).
+// --child memory FOLDER BMP DIB [DRAWING]: in the home folder (the current one) opens FOLDER, of BMP and DIB
+// drawings, or in it shows DRAWING, and prints how much the resident memory and its peak grew, in MiB.
 int childMain(const QStringList& args)
 {
     try {
@@ -295,20 +276,14 @@ int childMain(const QStringList& args)
             const Folder folder{args.value(1), args.value(2).toInt(), args.value(3).toInt()};
             if (args.size() > 4)
                 window.open(folder);
-            auto resident = [] { // VmRSS and its peak VmHWM, in MiB
-                QFile status(QStringLiteral("/proc/self/status"));
-                std::array<double, 2> mib{};
-                for (const QByteArray& line :
-                     status.open(QIODevice::ReadOnly) ? status.readAll().split('\n') : QByteArrayList())
-                    for (int i : {0, 1})
-                        if (line.startsWith(i ? "VmHWM:" : "VmRSS:"))
-                            mib[i] = line.mid(6).trimmed().chopped(3).toDouble() / 1024; // "1234 kB"
-                return mib;
+            auto kib = [](const char* key) { // of "VmRSS:    1234 kB"
+                QFile file(QStringLiteral("/proc/self/status"));
+                const QByteArray status = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+                return status.mid(status.indexOf(key) + 6).trimmed().split(' ').value(0).toDouble();
             };
-            const std::array<double, 2> before = resident();
+            const double rss = kib("VmRSS:"), peak = kib("VmHWM:");
             args.size() > 4 ? window.show(folder, args[4]) : window.open(folder);
-            const std::array<double, 2> after = resident();
-            std::printf("%f %f\n", after[0] - before[0], after[1] - before[1]);
+            std::printf("%f %f\n", (kib("VmRSS:") - rss) / 1024, (kib("VmHWM:") - peak) / 1024);
             return 0;
         }
         std::unique_ptr<QMainWindow> window;
@@ -374,9 +349,6 @@ void fill(Folder& folder, int drawings, int others, std::uint32_t state)
                           i % 2 ? "side view" : "copy");
         touch(QByteArray(name) + Extensions[i % 2][std::min(next() % 8, 2u)]);
         ++(i % 2 == 0 ? folder.bmp : folder.dib);
-        if (drawings >= 1000000 && (i + 1) % 100000 == 0)
-            std::fprintf(stderr, "vorlin-bench: made %s of %s drawings\n", qPrintable(count(i + 1)),
-                         qPrintable(count(drawings)));
     }
     for (; folder.others < others; ++folder.others) {
         std::snprintf(name, sizeof name, Others[std::size_t(folder.others) % Others.size()], folder.others);
@@ -384,9 +356,9 @@ void fill(Folder& folder, int drawings, int others, std::uint32_t state)
     }
 }
 
-// A bitmap at 96 dpi: an uncompressed 24-bit one, of which only the top rows are written, the
-// others left as holes that read as black so that a huge drawing takes little disk; or an RLE8 one.
-void writeBitmap(const QString& path, QSize size, bool rle8 = false, int rows = INT_MAX)
+// A bitmap at 96 dpi: RLE8, or 24-bit with only the top rows (all when rows < 0) written, the others
+// left as holes that read as black, so that a huge drawing takes little disk.
+void writeBitmap(const QString& path, QSize size, bool rle8 = false, int rows = -1)
 {
     QFile file(path);
     auto write = [&](qint64 at, const QByteArray& bytes) { // a write past the end leaves a hole
@@ -420,7 +392,7 @@ void writeBitmap(const QString& path, QSize size, bool rle8 = false, int rows = 
         << quint32(imageSize) << quint32(3780) << quint32(3780) << quint32(palette.size() / 4) << quint32(0);
     write(0, headers + palette + runs);
     QByteArray row(stride, '\0');
-    for (int y = 0; !rle8 && y < std::min(rows, size.height()); ++y) {
+    for (int y = 0; !rle8 && y < (rows < 0 ? size.height() : rows); ++y) {
         for (int x = 0; x < size.width(); ++x) {
             const QRgb rgb = Pattern::pixel(x, y); // little-endian: blue, green, red, alpha
             std::memcpy(row.data() + 3 * x, &rgb, 3);
@@ -429,7 +401,6 @@ void writeBitmap(const QString& path, QSize size, bool rle8 = false, int rows = 
     }
 }
 
-// A drawing in the previews folder.
 struct Drawing
 {
     QString name;
@@ -449,7 +420,7 @@ struct Data
     static constexpr int HugeRows = 64; // the huge drawing's top rows; the others are holes, black
     QTemporaryDir dir;
     Folder home, big, mid, ten, million, previews;
-    Drawing small, wide, large, box, huge, rle; // in previews
+    Drawing small, wide, large, box, huge, rle; // the drawings in previews
 
     Data(bool tiny, const QString& parent, bool withMillion)
         : dir(QDir(parent).filePath(QStringLiteral("vorlin-bench-XXXXXX")))
@@ -490,7 +461,7 @@ struct Data
         box = {QStringLiteral("I_FS_E_E626_311x63.bmp"), {311, 63}}, rle = sized({16000, 16000}, "_rle8");
         for (const Drawing* drawing : {&small, &wide, &large, &box, &huge, &rle})
             writeBitmap(QDir(previews.path).filePath(drawing->name), drawing->size, drawing == &rle,
-                        drawing == &huge ? HugeRows : INT_MAX);
+                        drawing == &huge ? HugeRows : -1);
         previews.bmp = 6;
     }
 };
@@ -511,9 +482,11 @@ struct CLists
     }
 };
 
-// Both lists show what the C loop lists, in the same order.
-void sameLists(const Window& window, const CLists& c)
+// Both lists show what the C loop lists of folder, in the same order.
+void sameLists(const Window& window, const Folder& folder)
 {
+    CLists c;
+    c.read(folder);
     for (const auto& [list, names] : {std::pair{window.File2, &c.bmp}, std::pair{window.File1, &c.dib}}) {
         QStringList expected;
         for (std::size_t i = 0; i < names->count; ++i)
@@ -542,11 +515,9 @@ void samePixels(const PictureBox* box, QSize drawing, const std::function<QRgb(i
     }
 }
 
-constexpr int Warmups = 1; // an unmeasured run first
-
 // One figure: each run gives one sample per row. A ratio is the first row's median over the
-// second's; a memory figure (unit "MiB") is the first row's median. On its first run a figure
-// checks that both sides did the same work.
+// second's; a memory figure (unit "MiB") is the first row's median. Its first run, unmeasured,
+// warms it up and checks that both sides did the same work.
 struct Figure
 {
     QString name;
@@ -569,16 +540,17 @@ double median(std::vector<double> v)
     return v.empty() ? 0 : (v[(v.size() - 1) / 2] + v[v.size() / 2]) / 2;
 }
 
-// Runs the figure Warmups times unmeasured, then at least runs times, and takes the medians.
+// Runs the figure once unmeasured, then at least runs times, and takes the medians.
 void measure(Figure& figure, int runs)
 {
     figure.samples.assign(std::size_t(figure.rows.size()), {});
     try {
-        for (int i = 0; i < Warmups + std::max(runs, figure.leastRuns); ++i) {
-            const std::vector<double> sample = figure.run(i == 0);
-            for (std::size_t row = 0; i >= Warmups && row < sample.size(); ++row)
+        figure.run(true);
+        for (int i = 0; i < std::max(runs, figure.leastRuns); ++i) {
+            const std::vector<double> sample = figure.run(false);
+            for (std::size_t row = 0; row < sample.size(); ++row)
                 figure.samples[row].push_back(sample[row]);
-            if (i >= Warmups && !*figure.unit)
+            if (!*figure.unit)
                 figure.ratios.push_back(sample[0] / sample[1]);
         }
         figure.value = median(figure.samples[0]) / (*figure.unit ? 1 : median(figure.samples[1]));
@@ -589,8 +561,7 @@ void measure(Figure& figure, int runs)
     }
 }
 
-// Every figure's rows, with median, minimum and maximum, and its value against its goal; then one
-// "name value" line per figure, which is what the smoke test reads.
+// Each figure's rows (median, min, max), its value against its goal; then the "name value" lines.
 void printTable(const std::vector<Figure>& figures)
 {
     QString summary;
@@ -651,17 +622,11 @@ int main(int argc, char** argv)
                               : only.contains(name) || (name == "memory_100k_mb" && only.contains(large[1]));
     };
     try {
-        std::unique_ptr<Data> owned;
-        const double making = timed([&] {
-            owned = std::make_unique<Data>(tiny, parser.value("data"), wanted(large[0]) || wanted(large[1]));
-        });
-        Data& data = *owned;
-        std::fprintf(stderr, "vorlin-bench: made the data in %s in %.1f s\n", qPrintable(data.dir.path()),
-                     making / 1000);
-        if (!QDir::setCurrent(data.home.path))
+        std::fprintf(stderr, "vorlin-bench: making the data in %s\n", qPrintable(parser.value("data")));
+        const Data data(tiny, parser.value("data"), wanted(large[0]) || wanted(large[1]));
+        if (!QDir::setCurrent(data.home.path)) // the children's folder too
             fail("cannot change to %s", qPrintable(data.home.path));
-        auto window = std::make_unique<Window>(data.home);
-        Window& win = *window;
+        Window win(data.home);
 
         std::vector<Figure> figures; // in the order they run and print
         auto add = [&](const char* name, double goal, const QString& title, const QStringList& rows,
@@ -679,7 +644,7 @@ int main(int argc, char** argv)
                     const double c = timed([&] { lists.read(*folder); });
                     const double shown = win.open(*folder);
                     if (check)
-                        sameLists(win, lists);
+                        sameLists(win, *folder);
                     win.open(data.home);
                     return std::vector{shown, c};
                 });
@@ -741,11 +706,9 @@ int main(int argc, char** argv)
             [&](bool check) {
                 const QString renamed = QStringLiteral("USA_ZZ_X_Z999_B.bmp");
                 const double shown = win.rename(Data::RealDrawing, "B", renamed, data.big);
-                CLists now, after;
-                if (check) {
-                    now.read(data.big);
-                    sameLists(win, now);
-                }
+                CLists after;
+                if (check)
+                    sameLists(win, data.big);
                 const double c = timed([&] { // the C side renames it back
                     if (const int error = bench_rename(data.big.file(renamed).constData(),
                                                        data.big.file(Data::RealDrawing).constData()))
@@ -765,8 +728,7 @@ int main(int argc, char** argv)
             [&](bool check) {
                 std::vector<double> times;
                 for (const Folder* folder : {&data.big, &data.ten}) {
-                    win.open(*folder);
-                    times.push_back(win.clickLast());
+                    times.push_back(win.clickLast(*folder));
                     if (check && (win.frm->strFile() != QLatin1String(Data::RealDrawing) ||
                                   win.File2->listIndex() != win.File2->listCount() - 1))
                         fail("the click in %s did not pick its last entry", qPrintable(folder->path));
@@ -839,12 +801,8 @@ int main(int argc, char** argv)
                 figure.goal = 10.5 * (&figure - 1)->value; // memory_100k_mb, which runs just before
             measure(figure, runs);
         }
-        window.reset();
-        std::fprintf(stderr, "vorlin-bench: removing the data\n");
-        QDir::setCurrent(QDir::tempPath());
-        owned.reset();
-        std::printf("Vorlin benchmark: %s sizes, %d measured runs after %d unmeasured; Qt platform \"%s\"\n",
-                    tiny ? "tiny" : "full", runs, Warmups, qPrintable(QGuiApplication::platformName()));
+        std::printf("Vorlin benchmark: %s sizes, %d measured runs after 1 unmeasured; Qt platform \"%s\"\n",
+                    tiny ? "tiny" : "full", runs, qPrintable(QGuiApplication::platformName()));
         printTable(figures);
         return 0;
     } catch (const Failed& failed) {
