@@ -35,8 +35,8 @@ using namespace vorlin;
 
 namespace {
 
-// Why a run cannot go on: it stops the benchmark, or, refused (a message box instead of the work), its
-// figure.
+// Why a run cannot go on: the benchmark stops, or, when the window showed a message box instead of
+// doing the work, the figure is reported as refused and the benchmark goes on.
 struct Failed
 {
     QString why;
@@ -108,7 +108,8 @@ void setUpAsTheProgram()
     });
 }
 
-// Runs action, then the event loop until every paint is seen: the milliseconds; refused on a message box.
+// Runs action, then the event loop until every paint has been seen; returns the milliseconds. A message
+// box shown meanwhile makes it a refused Failed.
 double until(const std::function<void()>& action, const std::vector<Paint>& paints, const QString& what)
 {
     std::list<PaintWatch> watches(paints.begin(), paints.end());
