@@ -67,8 +67,6 @@ void bench_free_names(struct bench_names* names)
     for (size_t i = 0; i < names->count; ++i)
         free(names->items[i]);
     free(names->items);
-    names->items = NULL;
-    names->count = names->capacity = 0;
 }
 
 int bench_rename(const char* from, const char* to)
