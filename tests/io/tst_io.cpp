@@ -71,17 +71,27 @@ private slots:
             for (const QString& reference : fields[2].split(u','))
                 if (reference != u"-") // none
                     looks << QImage(suite + reference);
-            // The suite leaves 2 bits a pixel optional; this loader shows them.
-            const bool show = fields[1] == u"show" || fields[0].startsWith(u"q/pal2");
+            // The suite leaves 2 bits a pixel and run lengths that skip pixels or end early optional;
+            // this loader shows them.
+            const bool show =
+                fields[1] == u"show" || fields[0].contains(QRegularExpression(u"^q/pal(2|.rle)"_s));
             QTest::newRow(qPrintable(fields[0]))
                 << suite + fields[0] << looks << (show ? u"show"_s : QString());
         }
 
-        // Run lengths are read as they are decoded: a gigabyte after the pixels costs no memory.
+        // Run lengths are read as they are decoded: a gigabyte after the pixels costs no memory. Bottom
+        // row first: 1 0 1 stored as they are (padded), a jump to the row's end, the row's end; then a
+        // run of two 1s and the picture's end, which leaves the rest 0.
         const QString rle =
-            writeFile(m_dir.filePath(u"rle.bmp"_s), bmp(2, 1, 8, 1, le(0) + le(~0u), "\1\0\1\1\0\1"_ba));
+            writeFile(m_dir.filePath(u"rle.bmp"_s),
+                      bmp(4, 2, 8, 1, le(0) + le(~0u), "\0\3\1\0\1\0\0\2\1\0\0\0\2\1\0\1"_ba));
         QVERIFY(QFile::resize(rle, QFileInfo(rle).size() + (qint64(1) << 30)));
-        QTest::newRow("RLE8 picture followed by 1 GiB of zeros") << rle << QList<QImage>{} << u"show"_s;
+        QTest::newRow("RLE8 of every escape, followed by 1 GiB of zeros")
+            << rle << QList<QImage>{QImage::fromData("P1 4 2  0 0 1 1  0 1 0 1"_ba)} << u"show"_s;
+        // Painted at 4 bytes a pixel: 550 MB, though 1 byte a pixel would be 138.
+        QTest::newRow("RLE8 of 12000 by 12000, too large to show whole")
+            << writeFile(m_dir.filePath(u"large.bmp"_s), bmp(12000, 12000, 8, 1, le(0), "\0\1"_ba))
+            << QList<QImage>{} << u"would take 550 MB; at most 512 MB"_s;
         QTest::newRow("1 by 40000, higher than any side shown whole")
             << writeFile(m_dir.filePath(u"tall.bmp"_s), bmp(1, 40000, 24, 0, {}, QByteArray(4 * 40000, 0)))
             << QList<QImage>{} << u"at most 32767 pixels a side"_s;

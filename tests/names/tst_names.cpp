@@ -36,8 +36,10 @@ private slots:
         row("single underscore, no dot", "I_E626", "I|-|-|-|-");
         row("two underscores: the rest is the acronym", "I_FS_E626.bmp", "I|FS|-|E626|-");
         row("lower-case country code is no code", "i_fs_e_e626.bmp", "-|-|-|i|");
-        row("no underscore, extension in capitals", "E626.BMP", "-|-|-|E626|");
+        row("no underscore: up to the first extension, in any case", "E626.BMP.bmp", "-|-|-|E626|");
         row("SAR found in any case, before _2", "e626_2_sar.bmp", "-|-|-|e626|SAR");
+        row("_0 found before _1, wherever they stand", "E626_1_0.bmp", "-|-|-|E626|0");
+        row("_3", "e626_3.dib", "-|-|-|e626|3");
         row("leading underscore: up to the extension", "_X_1.bmp", "-|-|-|_X_1|1");
         row("dib: bitmap extension is not searched", "E626.bmp.dib", "-|-|-|E626.bmp|");
     }

@@ -1,34 +1,34 @@
 // The file, folder and drive lists: what they list, in what order, and when they emit; which volumes
-// are drives and which drive a path is on.
+// are drives and which drive a path is on; what each style of message box shows.
 #include "platform/DirListBox.h"
 #include "platform/DriveListBox.h"
 #include "platform/FileListBox.h"
+#include "platform/MessageBox.h"
 
 #include <QDir>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <sys/stat.h>
 
 using namespace vorlin;
 using namespace Qt::StringLiterals;
 
-namespace {
-
-bool touch(const QString& path)
+// Each row's text; "+" marks a row shown with the open folder's icon, "*" the current row.
+static QStringList rowsOf(const QListView& list)
 {
-    return QFile(path).open(QIODevice::WriteOnly);
-}
-
-QStringList rowsOf(const QListView& list)
-{
+    const QImage open = list.style()->standardIcon(QStyle::SP_DirOpenIcon).pixmap(16).toImage();
     QStringList rows;
-    for (int i = 0; i < list.model()->rowCount(); ++i)
-        rows.append(list.model()->index(i, 0).data().toString());
+    for (int i = 0; i < list.model()->rowCount(); ++i) {
+        const QModelIndex row = list.model()->index(i, 0);
+        const bool opened = qvariant_cast<QIcon>(row.data(Qt::DecorationRole)).pixmap(16).toImage() == open;
+        rows.append(row.data().toString() + QString(opened, u'+') +
+                    QString(row == list.currentIndex(), u'*'));
+    }
     return rows;
 }
-
-} // namespace
 
 class TestListBoxes : public QObject
 {
@@ -42,7 +42,7 @@ private slots:
         // Created against the order they sort in.
         for (const QString& name : u"Été.bmp écu.bmp r.txt drawing_9.bmp drawing_10.bmp c.dib "
                                    u"bmp b.Bmp B.bmp .hidden.bmp"_s.split(u' '))
-            QVERIFY(touch(m_dir.filePath(name)));
+            QVERIFY(QFile(m_dir.filePath(name)).open(QIODevice::WriteOnly));
         QVERIFY(QDir(m_dir.path()).mkdir(u"x.bmp"_s));
         QCOMPARE(::mkfifo(QFile::encodeName(m_dir.filePath(u"fifo.bmp"_s)).constData(), 0644), 0);
         QVERIFY(QFile::link(u"b.Bmp"_s, m_dir.filePath(u"link.bmp"_s)));
@@ -78,14 +78,14 @@ private slots:
     {
         QTemporaryDir dir;
         FileListBox first, later;
-        QVERIFY(touch(dir.filePath(u"one"_s)));
+        QVERIFY(QFile(dir.filePath(u"one"_s)).open(QIODevice::WriteOnly));
         first.setPath(dir.path());
-        QVERIFY(touch(dir.filePath(u"two"_s)));
+        QVERIFY(QFile(dir.filePath(u"two"_s)).open(QIODevice::WriteOnly));
         // The lists share one reading of a folder within an event; a later event or a refresh reads anew.
         QCoreApplication::processEvents();
         later.setPath(dir.path());
         QCOMPARE(later.listCount(), 2);
-        QVERIFY(touch(dir.filePath(u"three"_s)));
+        QVERIFY(QFile(dir.filePath(u"three"_s)).open(QIODevice::WriteOnly));
         first.refresh();
         QCOMPARE(rowsOf(first), (QStringList{u"one"_s, u"three"_s, u"two"_s}));
     }
@@ -94,15 +94,17 @@ private slots:
     {
         QTemporaryDir dir;
         const QString drive = dir.filePath(u"drive"_s), folder = drive + u"/Drawings"_s;
-        for (const char* sub : {"beta", "Alpha", ".hidden", "alpha2"})
+        for (const char* sub : {"beta", "Alpha", ".hidden", "Gamma", "alpha2"})
             QVERIFY(QDir().mkpath(folder + u'/' + QLatin1String(sub)));
-        QVERIFY(touch(folder + u"/file.bmp"_s));
+        QVERIFY(QFile(folder + u"/file.bmp"_s).open(QIODevice::WriteOnly));
         Drives::setListForTesting(QList<Drive>{
             {"/", "/", ""}, {drive, drive + u'/', ""}, {drive + "/stick", drive + "/stick/", ""}});
         DirListBox box;
         QVERIFY(!box.setPath(folder + u"/beta/.."_s));
-        // The chain down from the drive's root, then the subfolders but dot folders, ignoring case.
-        QCOMPARE(rowsOf(box), QStringList{drive + u'/'} + u"Drawings Alpha alpha2 beta"_s.split(u' '));
+        // The chain down from the drive's root shown open, the open folder current, then the
+        // subfolders but dot folders, ignoring case.
+        QCOMPARE(rowsOf(box),
+                 QStringList{drive + u"/+"_s} + u"Drawings+* Alpha alpha2 beta Gamma"_s.split(u' '));
         QSignalSpy changes(&box, &DirListBox::change);
         QVERIFY(!box.setPath(folder + u'/'));
         QCOMPARE(box.setPath(folder + u"/missing"_s).value_or(Failure{}).number, ENOENT);
@@ -111,7 +113,7 @@ private slots:
 
         box.setCurrentIndex(box.model()->index(2, 0));
         QTest::keyClick(&box, Qt::Key_Return);
-        QCOMPARE(rowsOf(box), (QStringList{drive + u'/', u"Drawings"_s, u"Alpha"_s}));
+        QCOMPARE(rowsOf(box), (QStringList{drive + u"/+"_s, u"Drawings+"_s, u"Alpha+*"_s}));
     }
 
     void driveListChangesOnlyOnAnotherDrive()
@@ -122,8 +124,26 @@ private slots:
         box.setDrive("/media/a/"); // a drive's root names it too
         box.setDrive("/media/a");
         box.setDrive("/media/nowhere");
+        box.showPopup(); // and picked again from the list
+        QTest::keyClick(box.view(), Qt::Key_Return);
         QCOMPARE(changes.count(), 1);
         QCOMPARE(box.drive(), u"/media/a"_s);
+    }
+
+    // Each style's icon, and its buttons: Escape answers Cancel (2) where there is one, else OK (1).
+    void messageBoxesShowTheirStyle()
+    {
+        QStringList shown;
+        for (int style : {0, 1, 16, 32, 48, 49, 64}) {
+            QTimer::singleShot(0, [&] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                shown << QLatin1String(QMetaEnum::fromType<QMessageBox::Icon>().valueToKey(box->icon()));
+                QTest::keyClick(box, Qt::Key_Escape);
+            });
+            shown << QString::number(MessageBox::show(u"?"_s, style));
+        }
+        QCOMPARE(shown.join(u' '),
+                 u"NoIcon 1 NoIcon 2 Critical 1 Question 1 Warning 1 Warning 2 Information 1"_s);
     }
 
     void drivesFromVolumes_data()
