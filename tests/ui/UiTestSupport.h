@@ -136,11 +136,9 @@ struct Window
     void fill(const QString& texts = QStringLiteral("I   - Italy|FS|E  - Electrical Locomotive|E626")) const
     {
         const QStringList text = texts.split(u'|');
-        get<QComboBox>("cboUland")->setEditText(text.value(0));
-        get<QLineEdit>("txtCompany")->setText(text.value(1));
-        get<QComboBox>("cboGT")->setEditText(text.value(2));
-        get<QLineEdit>("txtAcronym")->setText(text.value(3));
-        get<QLineEdit>("txtSuffix")->setText(text.value(4));
+        const char* fields[] = {"cboUland", "txtCompany", "cboGT", "txtAcronym", "txtSuffix"};
+        for (int i = 0; i < 5; ++i) // an editable combo box's current text is its edit text
+            get(fields[i])->setProperty(fields[i][0] == 'c' ? "currentText" : "text", text.value(i));
     }
     void pressRename() const { QTest::mouseClick(get<QPushButton>("cmdRD"), Qt::LeftButton); }
 
