@@ -156,10 +156,17 @@ private slots:
         row("change of letter case, through a temporary name", twoLinks, "A.BMP", "a.bmp", "",
             {{"a.bmp", "pixels"}}, 3, {{}, {{"a.bmp", ""}}});
         row("change of letter case rolled back when its second step is refused", twoLinks, "A.BMP", "a.bmp",
-            "already exists", {{"A.BMP", "pixels"}, {"a.bmp", "pixels"}}, 4);
+            "already exists.", {{"A.BMP", "pixels"}, {"a.bmp", "pixels"}}, 4);
+        row("change of letter case refused at its first step", twoLinks, "A.BMP", "a.bmp",
+            "Cannot rename \"A.BMP\" to \"a.bmp\": \"A.BMP\" does not exist.", {{"a.bmp", "pixels"}}, 1,
+            {{{"A.BMP", ""}}});
         const Files bystanders{{"a.bmp", "pixels"}, {"sub", "<not a file>"}};
         row("new name into a subfolder", bystanders, "a.bmp", "sub/a.bmp",
-            "cannot hold \"/\" (\"sub/a.bmp\")", bystanders);
+            "Cannot rename \"a.bmp\" to \"sub/a.bmp\": a file name cannot hold \"/\" (\"sub/a.bmp\").",
+            bystanders);
+        row("new name of the folder above", bystanders, "a.bmp", "..", "\"..\" is not a file name",
+            bystanders);
+        row("no old name", bystanders, "", "a.bmp", "a file name cannot be empty", bystanders);
         row("zero byte", bystanders, "a.bmp", "b\0.bmp"_ba, "zero byte", bystanders);
     }
 

@@ -25,6 +25,7 @@ inline QList<MalformedBitmap> malformedBitmaps()
         {"cut in the info header", "h30.dib", bmp(1, 1, 24).left(30), "cut off"},
         {"cut in the colour table", "pal.bmp", bmp(1, 1, 8, 0, QByteArray(1024, 0)).left(554),
          "colour table"},
+        {"two colour planes", "planes.bmp", bmp(1, 1, 24).replace(26, 1, "\2"), "gives 2 colour planes"},
         {"palette of 17 colours for 4 bits", "pal17.bmp", bmp(1, 1, 4, 0, {}, {}, 17), "claims 17 colours"},
         {"overlapping colour masks", "mo.bmp", bmp(1, 1, 32, 3, overlap, le(0)), "colour masks"},
         {"RLE8 run past the end of a row", "r1.dib", bmp(2, 1, 8, 1, twoColours, "\x03\x01\x00\x01"_ba),

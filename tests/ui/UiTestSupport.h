@@ -129,8 +129,8 @@ struct Window
     QString txtFile() const { return get<QLineEdit>("txtFile")->text(); }
     void refresh() const
     {
-        get<FileListBox>("File1")->refresh();
-        get<FileListBox>("File2")->refresh();
+        for (const char* list : {"File1", "File2"})
+            get<FileListBox>(list)->refresh();
     }
     // Country, company, type, acronym and suffix as typed, between bars; by default a conforming name's.
     void fill(const QString& texts = QStringLiteral("I   - Italy|FS|E  - Electrical Locomotive|E626")) const
@@ -153,9 +153,7 @@ struct Window
         refresh();
         if (!clickNative(listFor(shown), name) || !boxes.isEmpty())
             return false;
-        // Drawn from the top left inside the frame: its last pixel there, the next one past it not.
-        const QImage painted = boxFor(shown)->grab(boxFor(shown)->contentsRect()).toImage();
-        return painted.pixelColor(39, 19) == colour && painted.pixelColor(40, 20) != colour;
+        return boxFor(shown)->picture().pixelColor(0, 0) == colour; // where drawn: the reference pictures
     }
     bool pick(const QString& name, QColor colour = Qt::red) { return pick(QFile::encodeName(name), colour); }
 
