@@ -25,7 +25,9 @@ in scripts/mutants-excluded.txt (reviewed as equivalent) are skipped; nothing el
   mutants.py --list                       candidates per file and per operator
   mutants.py --sample N [--seed S] --write DIR
                                           writes N sampled mutants: DIR/manifest.tsv (number,
-                                          file, id) and DIR/<number> (the mutated file)
+                                          file, id) and DIR/<number> (the mutated file); the
+                                          sample is the N mutants of lowest rank, each ranked by
+                                          a hash of S and its id
   mutants.py --show ID                    the change of one mutant as a diff
   mutants.py --ids                        every candidate id, sorted
 """
@@ -33,8 +35,8 @@ in scripts/mutants-excluded.txt (reviewed as equivalent) are skipped; nothing el
 import argparse
 import datetime
 import difflib
+import hashlib
 import os
-import random
 import re
 import sys
 
@@ -1040,8 +1042,14 @@ def main():
     if args.sample is not None:
         if not args.write:
             sys.exit("mutants: --sample needs --write DIR")
+        # Each mutant draws its own rank from the seed and its id, and the lowest ranks are taken:
+        # reviewing a sampled mutant as equivalent then brings in the next one alone instead of
+        # reshuffling the whole sample, and mutants elsewhere keep their ranks when a file changes.
+        def rank(m):
+            return hashlib.sha256(f"{args.seed}\n{m.id}".encode()).digest()
+
         ordered = sorted(candidates, key=lambda m: (m.file, m.offset, OPERATORS.index(m.op), m.id))
-        sample = random.Random(args.seed).sample(ordered, min(args.sample, len(ordered)))
+        sample = sorted(candidates, key=rank)[: args.sample]
         sample.sort(key=ordered.index)
         os.makedirs(args.write, exist_ok=True)
         with open(os.path.join(args.write, "manifest.tsv"), "w", encoding="utf-8") as manifest:

@@ -323,7 +323,7 @@ void frmEdit::connectHandlers()
     connect(cmdRD, &QPushButton::clicked, this, &frmEdit::cmdRD_Click);
 }
 
-// Tab moves through the controls by rising TabIndex; those that take no focus are skipped.
+// Tab moves through the controls by rising TabIndex, equal ones as made; those taking no focus are skipped.
 void frmEdit::setTabOrder()
 {
     QList<QWidget*> controls;
@@ -332,7 +332,7 @@ void frmEdit::setTabOrder()
             child->isEnabled())
             controls.append(child);
     }
-    std::sort(controls.begin(), controls.end(), [](QWidget* a, QWidget* b) {
+    std::stable_sort(controls.begin(), controls.end(), [](QWidget* a, QWidget* b) {
         return a->property("TabIndex").toInt() < b->property("TabIndex").toInt();
     });
     for (qsizetype i = 1; i < controls.size(); ++i)

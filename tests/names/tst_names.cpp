@@ -97,7 +97,7 @@ private slots:
         row("device name in small letters, a space before the extension", "com1 .bmp",
             "reserved for a device");
         row("COM0 is no device", "COM0.bmp", "accepted");
-        row("255 bytes", QString(251, u'x') + u".bmp"_s, "accepted");
+        row("255 bytes, one character beyond U+FFFF", QString(247, u'x') + u"\U0001F682.bmp"_s, "accepted");
         row("256 bytes in 255 characters", QString(250, u'x') + u"é.bmp"_s, "256 bytes");
         row("empty", "", "empty");
         row("dot dot", "..", "folder");

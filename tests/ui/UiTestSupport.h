@@ -126,7 +126,6 @@ struct Window
     {
         return QDir().mkpath(path) && !get<DirListBox>("dirSourceBMP")->setPath(path);
     }
-    QString txtFile() const { return get<QLineEdit>("txtFile")->text(); }
     void refresh() const
     {
         for (const char* list : {"File1", "File2"})
