@@ -114,7 +114,8 @@ fi
 # Built without optimisation or debug information, which builds fastest, with Qt's own checks on as
 # in CI's sanitizer run, and the standard library's: an index out of range aborts, not reads on.
 cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O0" \
-    -DCMAKE_CXX_FLAGS="-D_GLIBCXX_ASSERTIONS" -DVORLIN_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null
+    -DCMAKE_CXX_FLAGS="-D_GLIBCXX_ASSERTIONS" -DVORLIN_BUILD_BENCH=OFF -DVORLIN_TEST_TIMEOUT=30 \
+    "${launcher[@]}" >/dev/null
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
 
@@ -122,7 +123,7 @@ run_suite() {
     cmake --build "$build" -j "$jobs" >"$scratch/build.log" 2>&1 || return 2
     # The package check builds a .deb and proves nothing about the code; it is left out. Every
     # test runs (the suite takes seconds), so the report can say which tests catch each fault.
-    (cd "$build" && ctest -j "$jobs" -LE packaging --timeout 120 >"$scratch/ctest.log" 2>&1) || return 1
+    (cd "$build" && ctest -j "$jobs" -LE packaging --timeout 30 >"$scratch/ctest.log" 2>&1) || return 1
 }
 
 start=$SECONDS
