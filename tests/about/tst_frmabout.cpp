@@ -1,4 +1,4 @@
-// The About window: its title, the slide's restart boundary, and the ways to close it.
+// The About window: the slide's restart boundary, its title and the ways to close it.
 #include "ui/frmAbout.h"
 
 #include <QTest>
@@ -13,13 +13,6 @@ class TestFrmAbout : public QObject
     Q_OBJECT
 
 private slots:
-    // How it looks is checked against its reference pictures, with the main window's.
-    void title()
-    {
-        QGuiApplication::setApplicationDisplayName(u"Drawing Tool"_s);
-        QCOMPARE(frmAbout().windowTitle(), u"About Drawing Tool"_s);
-    }
-
     void ticks_data()
     {
         QTest::addColumn<float>("start"); // NaN: where the window puts the picture
@@ -54,7 +47,9 @@ private slots:
     void closing()
     {
         QFETCH(int, key);
-        frmAbout dlg;
+        QGuiApplication::setApplicationDisplayName(u"Drawing Tool"_s);
+        frmAbout dlg; // how it looks, the window's reference pictures show
+        QCOMPARE(dlg.windowTitle(), u"About Drawing Tool"_s);
         dlg.show();
         auto* timer = dlg.findChild<QTimer*>(u"Timer1"_s);
         QVERIFY(timer->isActive() && timer->interval() == 50); // the slide ticks every 50 ms until closed

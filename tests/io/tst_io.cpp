@@ -80,14 +80,14 @@ private slots:
         }
 
         // Run lengths are read as they are decoded: a gigabyte after the pixels costs no memory. Bottom
-        // row first: 1 0 1 stored as they are (padded), a jump to the row's end, the row's end; then a
-        // run of two 1s and the picture's end, which leaves the rest 0.
+        // row first: 1 0 1 stored as they are (padded), a jump to the end of the row above, its end;
+        // then a run of two 1s and the picture's end, which leaves the rest 0 (1 in the reference).
         const QString rle =
             writeFile(m_dir.filePath(u"rle.bmp"_s),
-                      bmp(4, 2, 8, 1, le(0) + le(~0u), "\0\3\1\0\1\0\0\2\1\0\0\0\2\1\0\1"_ba));
+                      bmp(4, 3, 8, 1, le(0) + le(~0u), "\0\3\1\0\1\0\0\2\1\1\0\0\2\1\0\1"_ba));
         QVERIFY(QFile::resize(rle, QFileInfo(rle).size() + (qint64(1) << 30)));
         QTest::newRow("RLE8 of every escape, followed by 1 GiB of zeros")
-            << rle << QList<QImage>{QImage::fromData("P1 4 2  0 0 1 1  0 1 0 1"_ba)} << u"show"_s;
+            << rle << QList<QImage>{QImage::fromData("P1 4 3  0 0 1 1  1 1 1 1  0 1 0 1"_ba)} << u"show"_s;
         // Painted at 4 bytes a pixel: 550 MB, though 1 byte a pixel would be 138.
         QTest::newRow("RLE8 of 12000 by 12000, too large to show whole")
             << writeFile(m_dir.filePath(u"large.bmp"_s), bmp(12000, 12000, 8, 1, le(0), "\0\1"_ba))

@@ -100,7 +100,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString drive = dir.filePath(u"drive"_s), folder = drive + u"/Drawings"_s;
-        for (const char* sub : {"beta", "Alpha", ".hidden", "Gamma", "alpha2"})
+        for (const char* sub : {"beta", "Alpha", ".hidden", "Gamma", "alpha2", "x."})
             QVERIFY(QDir().mkpath(folder + u'/' + QLatin1String(sub)));
         QVERIFY(QFile(folder + u"/file.bmp"_s).open(QIODevice::WriteOnly));
         Drives::setListForTesting(QList<Drive>{
@@ -110,7 +110,7 @@ private slots:
         // The chain down from the drive's root, the open folder current, then the subfolders but
         // dot folders, ignoring case.
         QCOMPARE(rowsOf(box),
-                 QStringList{drive + u"/"_s} + u"Drawings* Alpha alpha2 beta Gamma"_s.split(u' '));
+                 QStringList{drive + u"/"_s} + u"Drawings* Alpha alpha2 beta Gamma x."_s.split(u' '));
         QSignalSpy changes(&box, &DirListBox::change);
         QVERIFY(!box.setPath(folder + u'/'));
         QCOMPARE(box.setPath(folder + u"/missing"_s).value_or(Failure{}).number, ENOENT);
@@ -121,11 +121,13 @@ private slots:
         QTest::keyClick(&box, Qt::Key_Down); // moves, opens nothing
         QTest::keyClick(&box, Qt::Key_Return);
         QCOMPARE(rowsOf(box), (QStringList{drive + u"/"_s, u"Drawings"_s, u"Alpha*"_s}));
+        emit box.doubleClicked(box.model()->index(1, 0)); // as a double click on Drawings
+        QCOMPARE(rowsOf(box).at(1), u"Drawings*"_s);
     }
 
     void driveListChangesOnlyOnAnotherDrive()
     {
-        Drives::setListForTesting(QList<Drive>{{"/", "/", {}}, {"/media/a", "/media/a/", {}}});
+        Drives::setListForTesting(QList<Drive>{{"/media/a", "/media/a/", {}}, {"/", "/", {}}});
         DriveListBox box;
         QSignalSpy changes(&box, &DriveListBox::change);
         box.setDrive("/media/a/"); // a drive's root names it too
@@ -137,7 +139,7 @@ private slots:
         QCOMPARE(changes.count(), 1);
         QCOMPARE(box.drive(), u"/media/a"_s);
         box.showPopup(); // another one picked from the list
-        QTest::keyClick(box.view(), Qt::Key_Up);
+        QTest::keyClick(box.view(), Qt::Key_Down);
         QTest::keyClick(box.view(), Qt::Key_Return);
         QCOMPARE(changes.count(), 2);
         // Once the drive in use is gone, the one holding the current folder shows, with no change.

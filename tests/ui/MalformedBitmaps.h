@@ -23,19 +23,22 @@ inline QList<MalformedBitmap> malformedBitmaps()
                      rgb = le(0xff0000) + le(0xff00) + le(0xff);
     return {
         {"empty file", "empty.bmp", QByteArray(), "the file is empty"},
+        {"cut in the file header", "h16.bmp", bmp(1, 1, 24).left(16), "cut off"},
         {"cut in the info header", "h30.dib", bmp(1, 1, 24).left(30), "cut off"},
-        {"cut in the colour table", "pal.bmp", bmp(1, 1, 8, 0, QByteArray(1024, 0)).left(554),
-         "colour table"},
+        {"header of 41 bytes", "h41.bmp", bmp(1, 1, 24).replace(14, 1, "\x29"), "header size of 41 bytes"},
+        {"PNG inside", "png.bmp", bmp(1, 1, 24, 5), "as a PNG picture"},
+        {"no width", "w0.bmp", bmp(0, 1, 24), "a width of 0 pixels"},
+        {"no height", "h0.bmp", bmp(1, 0, 24), "a height of 0 pixels"},
+        {"cut in the palette", "pal.bmp", bmp(1, 1, 8, 0, QByteArray(1024, 0)).left(554), "colour table"},
         {"two colour planes", "planes.bmp", bmp(1, 1, 24).replace(26, 1, "\2"), "gives 2 colour planes"},
         {"palette of 17 colours for 4 bits", "pal17.bmp", bmp(1, 1, 4, 0, {}, {}, 17), "claims 17 colours"},
         {"overlapping colour masks", "mo.bmp", bmp(1, 1, 32, 3, overlap, le(0)), "colour masks"},
         {"alpha mask on red", "ma.bmp", bmp(1, 1, 32, 6, rgb + le(0xff800000), le(0)), "colour masks"},
-        {"RLE8 run past the end of a row", "r1.dib", bmp(2, 1, 8, 1, twoColours, "\x03\x01\x00\x01"_ba),
-         "past the end of row 1"},
+        {"RLE8 run past a row's end", "r1.dib", bmp(2, 1, 8, 1, twoColours, "\3\1\0\1"_ba), "end of row 1"},
+        {"RLE8 stored too far", "r4.bmp", bmp(2, 1, 8, 1, twoColours, "\0\3\1\0\1\0"_ba), "reaches past"},
         {"RLE8 above the top row", "r2.bmp", bmp(1, 1, 8, 1, twoColours, "\0\0\0\0"_ba), "above the top row"},
         {"RLE8 cut off", "r3.bmp", bmp(2, 1, 8, 1, twoColours, "\x02"_ba), "ends in row 1 of 1"},
-        {"RLE8 stored top row first", "r9.bmp", bmp(2, -1, 8, 1, twoColours, "\x02\x01\x00\x01"_ba),
-         "top row first"},
+        {"RLE8 top row first", "r9.bmp", bmp(2, -1, 8, 1, twoColours, "\2\1\0\1"_ba), "top row first"},
     };
 }
 
