@@ -93,6 +93,8 @@ private slots:
         QTest::addColumn<QString>("prompt"); // empty: opened; else the report, or a text it names
         QTest::addColumn<QString>("box");    // its style and title
         QTest::newRow("another drive's root") << u"ready"_s << QString() << QString();
+        QTest::newRow("its root open already, through the folder list")
+            << u"open"_s << QString() << QString();
         QTest::newRow("unplugged stick") << u"gone"_s << u"Device NOT available!"_s << u"48 Quenta"_s;
         // A root that is a loop of symbolic links fails with a number other than 68.
         QTest::newRow("other failure") << u"loop"_s << u"stick"_s << u"0 Vorlin"_s;
@@ -112,6 +114,8 @@ private slots:
         else if (kind != u"gone"_s)
             QVERIFY(QDir().mkdir(stick) && writeBitmap(stick + u"/V200.bmp"_s));
         w->setDrives(stick, u"STICK"_s);
+        if (kind == u"open"_s)
+            QVERIFY(w->open(stick + u'/'));
         w->get<DriveListBox>("Drive1")->setDrive(stick);
         if (prompt.isEmpty()) {
             expectOpen(stick + u'/');
