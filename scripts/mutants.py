@@ -1048,9 +1048,8 @@ def main():
         def rank(m):
             return hashlib.sha256(f"{args.seed}\n{m.id}".encode()).digest()
 
-        ordered = sorted(candidates, key=lambda m: (m.file, m.offset, OPERATORS.index(m.op), m.id))
         sample = sorted(candidates, key=rank)[: args.sample]
-        sample.sort(key=ordered.index)
+        sample.sort(key=lambda m: (m.file, m.offset, OPERATORS.index(m.op), m.id))
         os.makedirs(args.write, exist_ok=True)
         with open(os.path.join(args.write, "manifest.tsv"), "w", encoding="utf-8") as manifest:
             for number, m in enumerate(sample, 1):

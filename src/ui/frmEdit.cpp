@@ -323,7 +323,7 @@ void frmEdit::connectHandlers()
     connect(cmdRD, &QPushButton::clicked, this, &frmEdit::cmdRD_Click);
 }
 
-// Tab moves through the controls by rising TabIndex, equal ones as made; those taking no focus are skipped.
+// Tab moves through the controls by rising TabIndex (ties in the order made), skipping focusless ones.
 void frmEdit::setTabOrder()
 {
     QList<QWidget*> controls;

@@ -152,7 +152,8 @@ struct Window
         refresh();
         if (!clickNative(listFor(shown), name) || !boxes.isEmpty())
             return false;
-        return boxFor(shown)->picture().pixelColor(0, 0) == colour; // where drawn: the reference pictures
+        // Which box shows it; where it is drawn inside the box, the reference pictures check.
+        return boxFor(shown)->picture().pixelColor(0, 0) == colour;
     }
     bool pick(const QString& name, QColor colour = Qt::red) { return pick(QFile::encodeName(name), colour); }
 
