@@ -88,6 +88,10 @@ private slots:
         QVERIFY(QFile::resize(rle, QFileInfo(rle).size() + (qint64(1) << 30)));
         QTest::newRow("RLE8 of every escape, followed by 1 GiB of zeros")
             << rle << QList<QImage>{QImage::fromData("P1 4 3  0 0 1 1  1 1 1 1  0 1 0 1"_ba)} << u"show"_s;
+        // Nine pixels of one bit: the ninth in a byte of its own, and its index past the one colour listed.
+        QTest::newRow("1 bit, 9 wide, an index beyond the colour table shows black")
+            << writeFile(m_dir.filePath(u"bits.bmp"_s), bmp(9, 1, 1, 0, le(0xffffff), "\0\x80\0\0"_ba, 1))
+            << QList<QImage>{QImage::fromData("P1 9 1  0 0 0 0 0 0 0 0 1"_ba)} << u"show"_s;
         // Painted at 4 bytes a pixel: 550 MB, though 1 byte a pixel would be 138.
         QTest::newRow("RLE8 of 12000 by 12000, too large to show whole")
             << writeFile(m_dir.filePath(u"large.bmp"_s), bmp(12000, 12000, 8, 1, le(0), "\0\1"_ba))
@@ -181,7 +185,10 @@ private slots:
         const QByteArray folder = QFile::encodeName(dir.path());
         make(folder, before);
         int steps = 0;
-        setBeforeRenameHookForTesting([&](const QByteArray&) { make(folder, meanwhile.value(steps++)); });
+        // The other program writes in the folder of the target the hook is told of.
+        setBeforeRenameHookForTesting([&](const QByteArray& target) {
+            make(target.left(target.lastIndexOf('/')), meanwhile.value(steps++));
+        });
         QFETCH(bool, linkFallback);
         setForceLinkFallbackForTesting(linkFallback);
         const auto failure = renameNoReplace(dir.path(), oldName, newName);

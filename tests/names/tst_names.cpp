@@ -9,14 +9,10 @@
 using namespace vorlin;
 using namespace Qt::StringLiterals;
 
-namespace {
-
-void row(const char* tag, const QString& input, const QString& expected)
+static void row(const char* tag, const QString& input, const QString& expected)
 {
     QTest::newRow(tag) << input << expected;
 }
-
-} // namespace
 
 class TestNames : public QObject
 {

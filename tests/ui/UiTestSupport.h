@@ -66,6 +66,9 @@ inline QString focusedControl()
     return widget ? widget->objectName() : QString();
 }
 
+// Country, company, type, acronym and suffix as typed, between bars: a conforming name's.
+inline const QString Conforming = QStringLiteral("I   - Italy|FS|E  - Electrical Locomotive|E626");
+
 // The main window, shown, in its own scratch folder (or a new subfolder of it) made current, with
 // "/" and that folder as the machine's drives. Every message box is recorded and answered with OK,
 // so that no test ever blocks on one.
@@ -131,8 +134,8 @@ struct Window
         for (const char* list : {"File1", "File2"})
             get<FileListBox>(list)->refresh();
     }
-    // Country, company, type, acronym and suffix as typed, between bars; by default a conforming name's.
-    void fill(const QString& texts = QStringLiteral("I   - Italy|FS|E  - Electrical Locomotive|E626")) const
+    // Country, company, type, acronym and suffix as typed, between bars.
+    void fill(const QString& texts = Conforming) const
     {
         const QStringList text = texts.split(u'|');
         const char* fields[] = {"cboUland", "txtCompany", "cboGT", "txtAcronym", "txtSuffix"};
