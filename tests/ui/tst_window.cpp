@@ -472,7 +472,7 @@ private slots:
                              const QString& clicked = {}) {
             QTest::newRow(tag) << texts << reported << focused << setup << clicked;
         };
-        const QString acronym = Conforming.chopped(4);
+        const QString acronym = Conforming.section(u'|', 0, 2) + u'|'; // all but the acronym
         row("all fields empty", {}, u"Select the ULAND (country)!"_s, u"cboUland"_s);
         row("company of blanks", u"I   - Italy|   "_s, u"Select the company!"_s, u"txtCompany"_s);
         row("type of blanks", u"I   - Italy|FS|  "_s, u"Select the GT (type)!"_s, u"cboGT"_s);
